@@ -1,0 +1,218 @@
+// The reader and writer of one configuration file, line by line.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "named_object.h"
+
+namespace cfg {
+
+// What Classify recognised; 6..10 equal the ValueType codes of the same types.
+enum class LineKind : int {
+  NoItem = 0,
+  SectionOpen = 1,
+  SectionClose = 2,
+  ArrayOpen = 3,
+  ArrayClose = 4,
+  IntLine = 6,
+  FloatLine = 7,
+  StringLine = 8,
+  DoubleLine = 9,
+  Int64Line = 10,
+  OtherLine = 11,
+};
+
+// Why the last line classified as NoItem or OtherLine carries nothing.
+enum class LineIssue {
+  None,                 // the line was recognised
+  Blank,                // empty line, or blanks only
+  Comment,              // ";" comment
+  ByteOrderMark,        // the line starts with a UTF-8 byte-order mark
+  Unrecognised,         // any other first character
+  MalformedValue,       // "(" line without a keyword, a name or a value text
+  UnknownType,          // "(" line whose keyword is none of the five
+  NoNumber,             // numeric value text without a number
+  NoBlankAfterBracket,  // "{", "}", "[" or "]" not followed by a blank
+  NoName,               // opening or closing line without a name
+  InsideArray,          // section or array line inside an array block
+  CloseWithoutOpen,     // closing line while no section (or array) is open
+  CloseMismatch,        // closing line whose name is not the innermost open one
+};
+const char* DescribeLineIssue(LineIssue issue);
+
+// 1-based index of text among "int", "float", "string", "double", "int64"
+// (ASCII case ignored); 0 when it is none of them.
+int LookupTypeKeyword(std::string_view text);
+
+// Names of the open sections, innermost last.
+class NameStack {
+ public:
+  void Push(std::string_view name);
+  // Removes the innermost name, copying it into *name when given; false when empty.
+  bool Pop(std::string* name = nullptr);
+  // The name at 0-based index, or nullptr past the end. Valid until the next change.
+  const char* Get(int index) const;
+  int Count() const { return static_cast<int>(starts_.size()); }
+  void Clear();
+
+ private:
+  std::string buffer_;          // names back to back, each ended by NUL
+  std::vector<size_t> starts_;  // offset of each name in buffer_
+};
+
+// File positions of the open sections, innermost on top.
+class PositionStack {
+ public:
+  int Push(int64_t position);
+  // Removes and returns the top position; 0 when empty.
+  int64_t Pop();
+  int64_t Top() const { return positions_.empty() ? 0 : positions_.back(); }
+  int Count() const { return static_cast<int>(positions_.size()); }
+  void Clear() { positions_.clear(); }
+
+ private:
+  std::vector<int64_t> positions_;
+};
+
+struct InMemory {};
+
+// One configuration file opened for reading or writing. Lines are read whole,
+// however long. Writes are buffered; Close() reports whether everything
+// reached the file.
+class ConfigStream : public NamedObject {
+ public:
+  enum Mode { ReadMode = 0, WriteMode = 1 };
+
+  // Opens path for reading (mode bit 0 clear) or writing (bit 0 set; the file
+  // is created or truncated). Never fails: IsOpen() tells whether it opened.
+  ConfigStream(const char* path, int mode);
+  // Reads from text instead of a file.
+  ConfigStream(InMemory, std::string text);
+  // Writes into Output() instead of a file.
+  explicit ConfigStream(InMemory);
+  ~ConfigStream() override;
+  ConfigStream(const ConfigStream&) = delete;
+
+  int IsOpen() const { return open_ ? 1 : 0; }
+  int IsArrayOpen() const { return arrayOpen_ ? 1 : 0; }
+  // The innermost open section's name, or nullptr when none is open.
+  const char* TopSectionName() const;
+  // Pushes name and the current position.
+  void PushSection(std::string_view name);
+  // 0 when no section is open; otherwise pops the innermost name (into *name
+  // when given) and its position, and returns the position.
+  int64_t PopSection(std::string* name = nullptr);
+
+  // --- reading ---
+  // Reads the next line; 1 when a line was read, 0 at the end of the input.
+  int NextLine();
+  // Recognises the current line and updates the stream's state.
+  LineKind Classify();
+  // The current line as read, with its line end.
+  std::string_view Line() const { return line_; }
+  // 1-based number of the current line.
+  long long LineNumber() const { return lineNumber_; }
+  // Why the last NoItem or OtherLine carries nothing.
+  LineIssue Issue() const { return issue_; }
+  // Name of the last recognised value, section or array line; overwritten by
+  // the next Classify.
+  const char* ItemName() const { return itemName_.c_str(); }
+  std::string_view ItemNameView() const { return itemName_; }
+  int32_t IntValue() const { return intSlot_; }
+  float FloatValue() const { return floatSlot_; }
+  double DoubleValue() const { return doubleSlot_; }
+  int64_t Int64Value() const { return int64Slot_; }
+  // Value text of the last value line (the string itself for a StringLine).
+  const char* StringValue() const { return valueText_.c_str(); }
+  std::string_view StringValueView() const { return valueText_; }
+  // Lines up to the open array's closing line, leaving the stream where it
+  // was; 0 when no array is open.
+  int CountArrayLines();
+  // Reads the array's lines up to and including its closing line, storing the
+  // byte of each line that holds a hexadecimal number while fewer than
+  // capacity are stored; returns the number of such lines.
+  int ReadArrayBytes(uint8_t* buffer, int capacity);
+
+  // --- writing ---
+  void WriteIndent();
+  int WriteSectionOpen(const char* name);
+  int WriteSectionOpen(std::string_view name);
+  int WriteSectionClose();
+  int WriteArrayOpen(const char* name);
+  int WriteArrayOpen(std::string_view name);
+  int WriteArrayBytes(const uint8_t* bytes, int count);
+  int WriteArrayClose();
+  // Each value writer returns 0 and writes nothing when the name is nullptr.
+  int WriteInt(const char* name, int32_t number);
+  int WriteFloat(const char* name, float number);
+  int WriteString(const char* name, const char* text);
+  int WriteDouble(const char* name, double number);
+  int WriteInt64(const char* name, int64_t number);
+  int WriteInt(std::string_view name, int32_t number);
+  int WriteFloat(std::string_view name, float number);
+  int WriteString(std::string_view name, std::string_view text);
+  int WriteDouble(std::string_view name, double number);
+  int WriteInt64(std::string_view name, int64_t number);
+  // Flushes and closes the file; false when any write failed. Idempotent.
+  bool Close();
+  // True once a write to the file has failed.
+  bool WriteFailed() const { return writeFailed_; }
+  // What an in-memory writer has written.
+  const std::string& Output() const { return out_; }
+
+  // --- navigation (reading) ---
+  int Reset();
+  int FindChildSection(const char* name);
+  int NextChildSection() { return FindChildSection(nullptr); }
+  int SkipChildSection();
+  int RewindSection();
+
+ private:
+  int64_t Tell() const;
+  void Seek(int64_t position);
+  bool Fill();
+  void Put(std::string_view text);
+  void PutIndent();
+  void FlushIfFull();
+  bool Flush();
+  LineKind Refuse(LineIssue issue);
+
+  std::FILE* file_ = nullptr;
+  bool memory_ = false;
+  bool open_ = false;
+  int mode_ = ReadMode;
+
+  // reading
+  std::vector<char> buf_;   // file bytes from bufStart_
+  int64_t bufStart_ = 0;    // file offset of buf_[0]
+  size_t bufLen_ = 0;       // valid bytes in buf_
+  size_t bufPos_ = 0;       // next unread byte
+  bool eof_ = false;
+  std::string_view line_;
+  std::string longLine_;    // a line that crosses the end of buf_
+  long long lineNumber_ = 0;
+  std::vector<std::pair<int64_t, long long>> lineMarks_;  // unused
+  LineIssue issue_ = LineIssue::None;
+
+  NameStack names_;
+  PositionStack positions_;
+  bool arrayOpen_ = false;
+  std::string arrayName_;
+  std::string itemName_;
+  std::string typeText_;
+  std::string valueText_;
+  int32_t intSlot_ = 0;
+  float floatSlot_ = 0;
+  double doubleSlot_ = 0;
+  int64_t int64Slot_ = 0;
+
+  // writing
+  std::string out_;
+  bool writeFailed_ = false;
+};
+
+}  // namespace cfg

@@ -1,0 +1,142 @@
+// Named objects and the slot lists that own them: the base of every object of
+// the configuration tree.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+namespace cfg {
+
+class ConfigStream;
+class NamedList;
+
+// An object with an optional name. An empty name is never stored: setting an
+// empty text leaves the object unnamed, and GetName() then returns nullptr.
+class NamedObject {
+ public:
+  NamedObject() = default;
+  explicit NamedObject(const char* name);
+  explicit NamedObject(std::string_view name);
+  // Copies the name only.
+  NamedObject(const NamedObject& other);
+  NamedObject& operator=(const NamedObject&) = delete;
+  virtual ~NamedObject();
+
+  // Replaces the name with a copy of text; nullptr or "" leaves the object
+  // unnamed. Renaming an item that sits in a list does not check its siblings.
+  void SetName(const char* text);
+  void SetName(std::string_view text);
+  // The object's own name, or nullptr when it has none.
+  const char* GetName() const { return name_.get(); }
+  // The name as a view; empty when the object is unnamed.
+  std::string_view NameView() const;
+
+  // A deep copy of the same class, owned by the caller.
+  virtual std::unique_ptr<NamedObject> Clone() const;
+  // Writes an empty section block named after the object; returns the result
+  // of the stream's WriteSectionClose.
+  virtual int Write(ConfigStream& stream);
+  // Does nothing; returns 1.
+  virtual int Read(ConfigStream& stream);
+
+  // The list view of this object, or nullptr for objects that hold no items.
+  virtual NamedList* AsList() { return nullptr; }
+  virtual const NamedList* AsList() const { return nullptr; }
+
+ private:
+  friend class NamedList;
+  std::unique_ptr<char[]> name_;
+  NamedList* owner_ = nullptr;  // the list holding this object, if any
+};
+
+// Case-insensitive (ASCII letters only) equality of two names.
+bool NamesEqual(std::string_view a, std::string_view b);
+
+// A named object that owns other named objects in numbered slots.
+//
+// Slots are numbered from 1; 0 means "no slot". An item keeps its slot until it
+// is removed; removal leaves the slot empty and Count() never shrinks. Add puts
+// an item into the lowest empty slot, or at the end when no slot is empty, and
+// refuses an item whose name equals (ignoring ASCII case) the name of an item
+// already in the list. Name lookups return the lowest-numbered match.
+class NamedList : public NamedObject {
+ public:
+  NamedList();
+  explicit NamedList(const char* name);
+  // Deep copy: the source's items are cloned into slots 1..n in slot order,
+  // without empty slots; a clone whose name is already taken is left out.
+  NamedList(const NamedList& other);
+  // Destroys every item (without recursion, however deep the tree).
+  ~NamedList() override;
+
+  // Takes the item into the list and returns its slot index, or returns 0 and
+  // leaves the item with the caller when it is null or its name is taken.
+  int Add(std::unique_ptr<NamedObject>& item);
+  template <class T>
+  int Add(std::unique_ptr<T>& item) {
+    std::unique_ptr<NamedObject> base(item.release());
+    int index = Add(base);
+    if (index == 0) item.reset(static_cast<T*>(base.release()));
+    return index;
+  }
+  // Destroys the item in that slot; returns the index, or 0 when the index is
+  // outside 1..Count() or the slot is empty.
+  int RemoveAt(int index);
+  // RemoveAt(IndexOfName(text)).
+  int RemoveByName(const char* text);
+  // Removes that very object (identity, not name); its former index, or 0 when
+  // the list does not hold it.
+  int Remove(const NamedObject* item);
+  // The item in that slot; nullptr for an empty slot or an index outside 1..Count().
+  NamedObject* ItemAt(int index) const;
+  // Index of the lowest-numbered item whose name equals text (ASCII case
+  // ignored); 0 for nullptr, "" or no match.
+  int IndexOfName(const char* text) const;
+  int IndexOfName(std::string_view text) const;
+  // ItemAt(IndexOfName(text)).
+  NamedObject* FindByName(const char* text) const;
+  NamedObject* FindByName(std::string_view text) const;
+  // Index of the lowest empty slot, or 0 when no slot is empty.
+  int FirstEmptySlot() const;
+  // Number of slots, empty ones included.
+  int Count() const { return static_cast<int>(slots_.size()); }
+
+  // A new NamedObject with that name (the stream is not used).
+  virtual std::unique_ptr<NamedObject> CreateItem(ConfigStream& stream, const char* name);
+
+  std::unique_ptr<NamedObject> Clone() const override;
+  // For each item in slot order: WriteSectionOpen(name), item.Write, WriteSectionClose.
+  int Write(ConfigStream& stream) override;
+  // Adds an item from CreateItem for each direct child section of the stream's
+  // current section; 1 when Count() is non-zero afterwards, else 0.
+  int Read(ConfigStream& stream) override;
+
+  NamedList* AsList() override { return this; }
+  const NamedList* AsList() const override { return this; }
+
+ protected:
+  struct ShallowCopy {};
+  // Copies the name only; no items.
+  NamedList(const NamedList& other, ShallowCopy);
+  // A new list of the same class and flags as this one, without items.
+  virtual std::unique_ptr<NamedList> CloneEmpty() const;
+  // Appends deep copies of the source's items (iteratively).
+  void CopyItemsFrom(const NamedList& source);
+
+ private:
+  friend class NamedObject;
+  void IndexInsert(int index);
+  void IndexErase(int index, std::string_view name);
+  void RebuildIndex();
+  void OnRename(NamedObject* item, std::string_view oldName);
+
+  std::vector<std::unique_ptr<NamedObject>> slots_;
+  std::vector<int> emptySlots_;  // min-heap of the empty slots' indexes
+  std::vector<int> index_;       // open-addressing name index, built for large lists
+  int indexUsed_ = 0;            // live entries in index_
+  int indexTombs_ = 0;           // erased entries in index_
+};
+
+}  // namespace cfg

@@ -1,0 +1,73 @@
+// Typed values: the leaves of the configuration tree.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "named_object.h"
+
+namespace cfg {
+
+// Type codes; 6..10 equal the LineKind codes of the matching value lines.
+enum class ValueType : int32_t {
+  None = 0,
+  Binary = 5,
+  Int = 6,
+  Float = 7,
+  String = 8,
+  Double = 9,
+  Int64 = 10,
+};
+
+// One named, typed datum. The type is fixed at construction. No constructor
+// sets a name; the record's value creators do that with SetName.
+class Value : public NamedObject {
+ public:
+  Value();                                  // type None, datum zero
+  explicit Value(int32_t number);           // Int
+  explicit Value(float number);             // Float
+  explicit Value(const char* text);         // String; nullptr gives ""
+  Value(const char* text, size_t length);   // String from a counted text
+  explicit Value(double number);            // Double
+  explicit Value(int64_t number);           // Int64
+  Value(const uint8_t* bytes, int32_t count);  // Binary; count 0 gives no storage
+  Value(const Value& other);                // deep copy, name included
+  ~Value() override;
+
+  ValueType Type() const { return type_; }
+  bool IsNone() const { return type_ == ValueType::None; }
+
+  // Each accessor reads the datum only when the type matches; otherwise it
+  // returns 0, 0.0, "" (a shared constant, never nullptr) or nullptr.
+  int32_t GetInt() const { return type_ == ValueType::Int ? data_.i : 0; }
+  float GetFloat() const { return type_ == ValueType::Float ? data_.f : 0.0f; }
+  double GetDouble() const { return type_ == ValueType::Double ? data_.d : 0.0; }
+  const char* GetString() const { return type_ == ValueType::String ? data_.s : ""; }
+  int64_t GetInt64() const { return type_ == ValueType::Int64 ? data_.l : 0; }
+  // The Binary storage; nullptr for other types and for an empty array.
+  const uint8_t* GetBytes() const { return type_ == ValueType::Binary ? data_.b : nullptr; }
+  int32_t GetSize() const { return type_ == ValueType::Binary ? size_ : 0; }
+
+  // For a String value: replaces the text with a copy of text (nullptr gives
+  // "") and returns the new text. For other types: nullptr, nothing changes.
+  const char* SetString(const char* text);
+
+  std::unique_ptr<NamedObject> Clone() const override;
+
+ private:
+  ValueType type_ = ValueType::None;
+  int32_t size_ = 0;
+  union Data {
+    int32_t i;
+    float f;
+    char* s;
+    double d;
+    int64_t l;
+    uint8_t* b;
+  } data_{};
+};
+
+// The shared Value of type None returned by record lookups that find nothing.
+extern Value& NullValue;
+
+}  // namespace cfg

@@ -1,0 +1,69 @@
+// A modal dialog window bound to an object, run on one shared dialog procedure.
+#pragma once
+
+#include <windows.h>
+
+#include "control_wrapper.h"
+#include "window_ref.h"
+
+namespace dlg {
+
+class Dialog {
+ public:
+  // No window yet: ref null, flags 0, no controls.
+  Dialog(HINSTANCE instance, int templateId, HWND parent);
+  virtual ~Dialog();  // DestroyControls()
+  Dialog(const Dialog&) = delete;
+  Dialog& operator=(const Dialog&) = delete;
+
+  // The hooks, called by Dispatch (see dialog.cpp for the order).
+  // Base: WM_COMMAND with CommandWord() 1 ends with 1, with 2 ends with 0; returns 0.
+  virtual int OnMessage(WindowMessage* message);
+  virtual int OnInit();     // 1; returning 0 ends the dialog with 0
+  virtual int AfterInit();  // 1
+  virtual int CanOk();      // 1
+  virtual int OnOk();       // 1
+  virtual int OnCancel();   // 1
+  // The framework's generic work, then OnMessage.
+  virtual int Dispatch(WindowMessage* message);
+
+  // Runs the dialog modally; the value given to End, or -1 when the dialog
+  // cannot be created.
+  INT_PTR ShowModal();
+  // Ends a running modal dialog with result (EndDialog's result); 0 and no
+  // effect when none is running.
+  int End(int result);
+  // The first wrapper in list order whose Id() is id; nullptr when none.
+  ControlWrapper* FindControl(int id) const;
+  template <class T>
+  T* FindControlAs(int id) const { return dynamic_cast<T*>(FindControl(id)); }
+  // Appends a wrapper at the tail of the list; the dialog owns it.
+  void AddControl(ControlWrapper* wrapper);
+  // A wrapper for every descendant window of window whose ID is not -1.
+  void CreateControls(HWND window);
+  int BindControls();
+  int UnbindControls();
+  // Deletes every wrapper, last first.
+  void DestroyControls();
+
+  const WindowRef& Ref() const { return ref; }
+  HWND Window() const { return ref.Resolve(); }
+  int TemplateId() const { return templateId; }
+  ControlWrapper* Controls() const { return controls; }
+
+ protected:
+  WindowRef ref;
+  HINSTANCE instance;
+  int templateId;
+  HWND parent;
+  DLGPROC procedure;
+  WORD flags;
+  ControlWrapper* controls;
+
+  friend INT_PTR CALLBACK SharedDialogProc(HWND, UINT, WPARAM, LPARAM);
+};
+
+// The dialog procedure of every Dialog.
+INT_PTR CALLBACK SharedDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+}  // namespace dlg

@@ -1,0 +1,84 @@
+// References to windows, and the messages a dialog procedure receives.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+namespace dlg {
+
+enum WindowRefKind : unsigned char { ByControlId = 1, ByHandle = 2 };
+
+// Names a window by its handle, or as the control with an ID inside a parent
+// window. A control reference never caches the control's handle: every
+// operation resolves it afresh with GetDlgItem.
+class WindowRef {
+ public:
+  // ByHandle, null handle, id 0.
+  WindowRef();
+  // ByControlId: the control id inside parent (parent may be null for now).
+  WindowRef(HWND parent, int id);
+
+  // ByControlId: GetDlgItem(parent, id); ByHandle: the stored handle.
+  HWND Resolve() const;
+  // Stores h: the window itself (ByHandle) or the parent (ByControlId).
+  void SetHandle(HWND h);
+  WindowRefKind Kind() const { return kind_; }
+
+  // GetWindowLongPtrA(h, GWLP_HINSTANCE).
+  HINSTANCE Instance() const;
+  // ByControlId: the stored id, no platform call; else GetWindowLongPtrA(h, GWLP_ID).
+  int Id() const;
+  // InvalidateRect(h, rect, TRUE); rect null for the whole client area.
+  BOOL Invalidate(const RECT* rect) const;
+  // GetParent(h).
+  HWND Parent() const;
+  // SendMessageA(h, msg, wParam, lParam).
+  LRESULT Send(UINT msg, WPARAM wParam, LPARAM lParam) const;
+  // WM_GETTEXTLENGTH.
+  int TextLength() const;
+  // GetWindowTextA(h, buffer, TextLength() + 1).
+  void GetText(char* buffer) const;
+  // SetWindowTextA(h, text).
+  void SetText(const char* text) const;
+  // A new copy of the window text; nullptr when the text is empty (or the
+  // reference resolves to no window, or memory runs out).
+  std::unique_ptr<char[]> TextCopy() const;
+  // SetText of the value formatted with wsprintfA("%d").
+  void SetInt(int value) const;
+
+ private:
+  WindowRefKind kind_;
+  HWND handle_;
+  int id_;
+};
+
+// One message as the dialog procedure received it, with decoders for the
+// control ID, notification code and handle that common messages carry.
+class WindowMessage {
+ public:
+  WindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+  // The control the message concerns (WM_COMMAND: LOWORD(wParam); WM_NOTIFY,
+  // WM_DRAWITEM and kin: wParam; WM_CONTEXTMENU, WM_HSCROLL, WM_VSCROLL: the
+  // ID of HandleParam()); 0 for other messages.
+  int ControlId() const;
+  // Notification or request code (WM_NOTIFY: NMHDR.code with its sign;
+  // WM_COMMAND: HIWORD(wParam); scroll request; CTLCOLOR type); 0 otherwise.
+  int NotifyCode() const;
+  // (LOWORD(NotifyCode()) << 16) | LOWORD(ControlId()).
+  int CommandWord() const;
+  // The window, menu, font or drop handle the message carries; null otherwise.
+  HANDLE HandleParam() const;
+
+  HWND window;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+};
+
+// Formats the text with wvsprintfA (at most 1024 bytes) and shows
+// MessageBoxA(owner, text, caption, style); returns when the box is closed.
+void ShowMessage(HWND owner, const char* caption, UINT style, const char* format, ...);
+
+}  // namespace dlg

@@ -1,0 +1,16 @@
+#!/bin/sh
+# Runs every test: the native build under ASan and UBSan, then the Windows
+# build under Wine on a virtual display.
+set -e
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+scripts/setup.sh
+
+cmake --preset native >/dev/null
+cmake --build --preset native
+ctest --preset native
+
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+scripts/wine-run.sh cmd /c exit >/dev/null 2>&1 || true   # creates the Wine prefix once
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset windows
