@@ -103,6 +103,13 @@ class ConfigStream : public NamedObject {
   const char* TopSectionName() const;
   // Pushes name and the current position.
   void PushSection(std::string_view name);
+  // Number of open sections, and the name and opening line number of each
+  // (0 is the outermost).
+  int Depth() const { return names_.Count(); }
+  const char* SectionName(int index) const;
+  long long SectionLine(int index) const;
+  // True once reading the file failed (not at its end).
+  bool ReadFailed() const { return readFailed_; }
   // 0 when no section is open; otherwise pops the innermost name (into *name
   // when given) and its position, and returns the position.
   int64_t PopSection(std::string* name = nullptr);
@@ -179,6 +186,7 @@ class ConfigStream : public NamedObject {
   void PutIndent();
   void FlushIfFull();
   bool Flush();
+  void PutValueLine(std::string_view keyword, std::string_view name, std::string_view text);
   LineKind Refuse(LineIssue issue);
 
   std::FILE* file_ = nullptr;
@@ -193,9 +201,9 @@ class ConfigStream : public NamedObject {
   size_t bufPos_ = 0;       // next unread byte
   bool eof_ = false;
   std::string_view line_;
-  std::string longLine_;    // a line that crosses the end of buf_
   long long lineNumber_ = 0;
-  std::vector<std::pair<int64_t, long long>> lineMarks_;  // unused
+  std::vector<long long> sectionLines_;  // line number of each open section's opening line
+  bool readFailed_ = false;
   LineIssue issue_ = LineIssue::None;
 
   NameStack names_;
@@ -212,6 +220,7 @@ class ConfigStream : public NamedObject {
 
   // writing
   std::string out_;
+  int64_t written_ = 0;     // bytes already handed to the file
   bool writeFailed_ = false;
 };
 

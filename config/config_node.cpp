@@ -1,0 +1,222 @@
+#include "config_node.h"
+
+#include <cstring>
+
+namespace cfg {
+
+// ----------------------------------------------------------------- ConfigNode
+
+ConfigNode::ConfigNode(const char* name, bool isRecord) : NamedList(name), isRecord_(isRecord) {}
+ConfigNode::ConfigNode(bool isRecord, bool isNull) : isRecord_(isRecord), isNull_(isNull) {}
+ConfigNode::ConfigNode(const ConfigNode& other)
+    : NamedList(other), isRecord_(other.isRecord_), isNull_(other.isNull_) {}
+ConfigNode::ConfigNode(const ConfigNode& other, ShallowCopy)
+    : NamedList(other, ShallowCopy{}), isRecord_(other.isRecord_), isNull_(other.isNull_) {}
+
+// --------------------------------------------------------------------- Record
+
+Record::Record() : ConfigNode(true, true) {}
+Record::Record(const char* name) : ConfigNode(name, true) {}
+Record::Record(std::string_view name) : ConfigNode(nullptr, true) { SetName(name); }
+Record::Record(const Record& other) : ConfigNode(other) {}
+Record::Record(const Record& other, ShallowCopy) : ConfigNode(other, ShallowCopy{}) {}
+
+std::unique_ptr<NamedList> Record::CloneEmpty() const {
+  return std::unique_ptr<NamedList>(new Record(*this, ShallowCopy{}));
+}
+
+std::unique_ptr<NamedObject> Record::Clone() const { return NamedList::Clone(); }
+
+Value* Record::ValueAt(int index) const {
+  auto* value = static_cast<Value*>(ItemAt(index));
+  return value ? value : &NullValue;
+}
+
+namespace {
+
+template <class... Args>
+int CreateValue(Record* record, const char* name, Args... args) {
+  std::unique_ptr<Value> value = std::make_unique<Value>(args...);
+  value->SetName(name);
+  return record->AddChild(value);
+}
+
+}  // namespace
+
+int Record::CreateIntValue(const char* name, int32_t number) {
+  return CreateValue(this, name, number);
+}
+int Record::CreateFloatValue(const char* name, float number) {
+  return CreateValue(this, name, number);
+}
+int Record::CreateStringValue(const char* name, const char* text) {
+  return CreateValue(this, name, text);
+}
+int Record::CreateDoubleValue(const char* name, double number) {
+  return CreateValue(this, name, number);
+}
+int Record::CreateInt64Value(const char* name, int64_t number) {
+  return CreateValue(this, name, number);
+}
+int Record::CreateBinaryValue(const char* name, const uint8_t* bytes, int32_t count) {
+  return CreateValue(this, name, bytes, count);
+}
+
+// -------------------------------------------------------------------- Section
+
+Section::Section() : ConfigNode(false, true) {}
+Section::Section(const char* name) : ConfigNode(name, false) {}
+Section::Section(std::string_view name) : ConfigNode(nullptr, false) { SetName(name); }
+Section::Section(FileSectionTag, const char* path) : ConfigNode(path, false), isFile_(1) {}
+Section::Section(const Section& other) : ConfigNode(other), isFile_(other.isFile_) {}
+Section::Section(const Section& other, ShallowCopy)
+    : ConfigNode(other, ShallowCopy{}), isFile_(other.isFile_) {}
+
+std::unique_ptr<NamedList> Section::CloneEmpty() const {
+  return std::unique_ptr<NamedList>(new Section(*this, ShallowCopy{}));
+}
+
+std::unique_ptr<NamedObject> Section::Clone() const { return NamedList::Clone(); }
+
+std::unique_ptr<Section> Section::CloneSection() const {
+  return std::unique_ptr<Section>(static_cast<Section*>(Clone().release()));
+}
+
+Record* Section::RecordByName(const char* name) const {
+  return name ? RecordByName(std::string_view(name)) : &NullRecord;
+}
+
+Record* Section::RecordByName(std::string_view name) const {
+  auto* node = static_cast<ConfigNode*>(FindByName(name));
+  return (node && node->IsRecord()) ? static_cast<Record*>(node) : &NullRecord;
+}
+
+Record* Section::RecordAt(int index) const {
+  auto* node = static_cast<ConfigNode*>(ItemAt(index));
+  return (node && node->IsRecord()) ? static_cast<Record*>(node) : &NullRecord;
+}
+
+Section* Section::SectionAt(int index) const {
+  auto* node = static_cast<ConfigNode*>(ItemAt(index));
+  return (node && !node->IsRecord()) ? static_cast<Section*>(node) : &NullSection;
+}
+
+Record* Section::FindOrCreateRecord(const char* name) {
+  return FindOrCreateRecord(name ? std::string_view(name) : std::string_view());
+}
+
+Record* Section::FindOrCreateRecord(std::string_view name) {
+  if (auto* node = static_cast<ConfigNode*>(FindByName(name))) {
+    return node->IsRecord() ? static_cast<Record*>(node) : nullptr;
+  }
+  auto record = std::make_unique<Record>(name);
+  Record* raw = record.get();
+  return AddChild(record) ? raw : nullptr;
+}
+
+Section* Section::FindOrCreateSection(const char* name) {
+  return FindOrCreateSection(name ? std::string_view(name) : std::string_view());
+}
+
+Section* Section::FindOrCreateSection(std::string_view name) {
+  if (auto* node = static_cast<ConfigNode*>(FindByName(name))) {
+    return node->IsRecord() ? nullptr : static_cast<Section*>(node);
+  }
+  auto section = std::make_unique<Section>(name);
+  Section* raw = section.get();
+  return AddChild(section) ? raw : nullptr;
+}
+
+namespace {
+
+// Splits the qualified name, finds or creates the record, and adds the value
+// made by make(). Returns the value's slot index, or 0.
+template <class Make>
+int AddQualified(Section* section, std::string_view qualifiedName, Make make) {
+  QualifiedName q = SplitQualifiedName(qualifiedName);
+  Record* record = section->FindOrCreateRecord(q.record);
+  if (record == nullptr) return 0;
+  std::unique_ptr<Value> value = make();
+  if (q.hasValueName) value->SetName(q.value);
+  return record->AddChild(value);
+}
+
+}  // namespace
+
+int Section::AddIntValue(std::string_view qualifiedName, int32_t number) {
+  return AddQualified(this, qualifiedName, [&] { return std::make_unique<Value>(number); });
+}
+int Section::AddFloatValue(std::string_view qualifiedName, float number) {
+  return AddQualified(this, qualifiedName, [&] { return std::make_unique<Value>(number); });
+}
+int Section::AddStringValue(std::string_view qualifiedName, const char* text) {
+  return AddQualified(this, qualifiedName, [&] { return std::make_unique<Value>(text); });
+}
+int Section::AddDoubleValue(std::string_view qualifiedName, double number) {
+  return AddQualified(this, qualifiedName, [&] { return std::make_unique<Value>(number); });
+}
+int Section::AddInt64Value(std::string_view qualifiedName, int64_t number) {
+  return AddQualified(this, qualifiedName, [&] { return std::make_unique<Value>(number); });
+}
+int Section::AddBinaryValue(std::string_view qualifiedName, const uint8_t* bytes, int32_t count) {
+  return AddQualified(this, qualifiedName,
+                      [&] { return std::make_unique<Value>(bytes, count); });
+}
+
+// ------------------------------------------------------------------ names
+
+QualifiedName SplitQualifiedName(std::string_view text) {
+  QualifiedName q;
+  size_t start = text.find_first_not_of('[');
+  if (start == std::string_view::npos) {
+    q.record = text;  // nothing but "[": the whole text is the record name
+    return q;
+  }
+  size_t open = text.find('[', start);
+  if (open == std::string_view::npos) {
+    q.record = text.substr(start);
+    return q;
+  }
+  q.record = text.substr(start, open - start);
+  size_t valueStart = text.find_first_not_of(']', open + 1);
+  if (valueStart == std::string_view::npos) return q;
+  size_t close = text.find(']', valueStart);
+  q.value = text.substr(valueStart, close == std::string_view::npos ? std::string_view::npos
+                                                                     : close - valueStart);
+  q.hasValueName = true;
+  return q;
+}
+
+char* SplitName(char* text) {
+  std::string_view whole(text);
+  QualifiedName q = SplitQualifiedName(whole);
+  char* valueName = nullptr;
+  if (q.hasValueName) {
+    valueName = text + (q.value.data() - whole.data());
+    valueName[q.value.size()] = '\0';
+  }
+  if (q.record.data() != text || q.record.size() != whole.size()) {
+    size_t length = q.record.size();
+    std::memmove(text, q.record.data(), length);
+    text[length] = '\0';
+    // The value name lies after the record name and its "[", so the move
+    // above cannot have overwritten it.
+  }
+  return valueName;
+}
+
+// ----------------------------------------------------------------- sentinels
+// Defined in this order in one translation unit, so they are constructed
+// before main in this order: NullSection, NullRecord, NullValue.
+
+namespace {
+Section nullSectionObject;
+Record nullRecordObject;
+Value nullValueObject;
+}  // namespace
+
+Section& NullSection = nullSectionObject;
+Record& NullRecord = nullRecordObject;
+Value& NullValue = nullValueObject;
+
+}  // namespace cfg

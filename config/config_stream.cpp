@@ -1,0 +1,620 @@
+#include "config_stream.h"
+
+#include <sys/stat.h>
+
+#include <cstring>
+
+#include "number_text.h"
+
+namespace cfg {
+namespace {
+
+constexpr size_t kReadChunk = 1 << 20;
+constexpr size_t kWriteChunk = 1 << 20;
+// Indentation stops growing at this depth: a file nested a million levels
+// deep would otherwise need terabytes of blanks. The reader ignores indentation.
+constexpr int kMaxIndentDepth = 32;
+
+const char* const kKeywords[] = {"int", "float", "string", "double", "int64"};
+
+bool IsBlankOrLineEnd(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+bool FileSeek(std::FILE* file, int64_t position) {
+#ifdef _WIN32
+  return _fseeki64(file, position, SEEK_SET) == 0;
+#else
+  return fseeko(file, position, SEEK_SET) == 0;
+#endif
+}
+
+bool IsDirectory(std::FILE* file) {
+  struct stat info;
+#ifdef _WIN32
+  if (fstat(_fileno(file), &info) != 0) return false;
+#else
+  if (fstat(fileno(file), &info) != 0) return false;
+#endif
+  return (info.st_mode & S_IFMT) == S_IFDIR;
+}
+
+}  // namespace
+
+const char* DescribeLineIssue(LineIssue issue) {
+  switch (issue) {
+    case LineIssue::None: return "recognised";
+    case LineIssue::Blank: return "blank line";
+    case LineIssue::Comment: return "comment";
+    case LineIssue::ByteOrderMark: return "byte-order mark at the start of the line";
+    case LineIssue::Unrecognised: return "unrecognised line";
+    case LineIssue::MalformedValue: return "malformed value line";
+    case LineIssue::UnknownType: return "unknown type keyword";
+    case LineIssue::NoNumber: return "no number in a numeric value";
+    case LineIssue::NoBlankAfterBracket: return "no blank after the opening bracket";
+    case LineIssue::NoName: return "opening or closing line without a name";
+    case LineIssue::InsideArray: return "section or array line inside an array block";
+    case LineIssue::CloseWithoutOpen: return "closing line while nothing is open";
+    case LineIssue::CloseMismatch: return "closing line that matches no open section or array";
+  }
+  return "unknown";
+}
+
+int LookupTypeKeyword(std::string_view text) {
+  for (int i = 0; i < 5; ++i) {
+    if (NamesEqual(text, kKeywords[i])) return i + 1;
+  }
+  return 0;
+}
+
+// ------------------------------------------------------------------ NameStack
+
+void NameStack::Push(std::string_view name) {
+  starts_.push_back(buffer_.size());
+  buffer_.append(name.data(), name.size());
+  buffer_.push_back('\0');
+}
+
+bool NameStack::Pop(std::string* name) {
+  if (starts_.empty()) return false;
+  size_t start = starts_.back();
+  if (name) name->assign(buffer_.data() + start, buffer_.size() - start - 1);
+  buffer_.resize(start);
+  starts_.pop_back();
+  return true;
+}
+
+const char* NameStack::Get(int index) const {
+  if (index < 0 || index >= Count()) return nullptr;
+  return buffer_.data() + starts_[index];
+}
+
+void NameStack::Clear() {
+  buffer_.clear();
+  starts_.clear();
+}
+
+// -------------------------------------------------------------- PositionStack
+
+int PositionStack::Push(int64_t position) {
+  positions_.push_back(position);
+  return 1;
+}
+
+int64_t PositionStack::Pop() {
+  if (positions_.empty()) return 0;
+  int64_t top = positions_.back();
+  positions_.pop_back();
+  return top;
+}
+
+// --------------------------------------------------------------- ConfigStream
+
+ConfigStream::ConfigStream(const char* path, int mode) : mode_(mode & 1) {
+  if (path == nullptr) return;
+#ifdef _WIN32
+  // Text mode on writing: the runtime stores each line end as CR LF.
+  file_ = std::fopen(path, mode_ == WriteMode ? "wt" : "rb");
+#else
+  file_ = std::fopen(path, mode_ == WriteMode ? "w" : "r");
+#endif
+  if (file_ && mode_ == ReadMode && IsDirectory(file_)) {
+    std::fclose(file_);
+    file_ = nullptr;
+  }
+  open_ = file_ != nullptr;
+  if (open_ && mode_ == ReadMode) buf_.resize(kReadChunk);
+}
+
+ConfigStream::ConfigStream(InMemory, std::string text)
+    : memory_(true), open_(true), mode_(ReadMode) {
+  buf_.assign(text.begin(), text.end());
+  bufLen_ = buf_.size();
+  eof_ = true;
+}
+
+ConfigStream::ConfigStream(InMemory) : memory_(true), open_(true), mode_(WriteMode) {}
+
+ConfigStream::~ConfigStream() { Close(); }
+
+bool ConfigStream::Close() {
+  if (file_ != nullptr) {
+    if (mode_ == WriteMode) {
+      Flush();
+      if (std::fflush(file_) != 0) writeFailed_ = true;
+    }
+    if (std::fclose(file_) != 0 && mode_ == WriteMode) writeFailed_ = true;
+    file_ = nullptr;
+  }
+  return !writeFailed_ && !readFailed_;
+}
+
+const char* ConfigStream::TopSectionName() const { return names_.Get(names_.Count() - 1); }
+
+void ConfigStream::PushSection(std::string_view name) {
+  names_.Push(name);
+  positions_.Push(Tell());
+  sectionLines_.push_back(lineNumber_);
+}
+
+int64_t ConfigStream::PopSection(std::string* name) {
+  if (names_.Count() == 0) return 0;
+  names_.Pop(name);
+  sectionLines_.pop_back();
+  return positions_.Pop();
+}
+
+const char* ConfigStream::SectionName(int index) const { return names_.Get(index); }
+
+long long ConfigStream::SectionLine(int index) const {
+  return (index >= 0 && index < static_cast<int>(sectionLines_.size())) ? sectionLines_[index] : 0;
+}
+
+// ------------------------------------------------------------------- reading
+
+int64_t ConfigStream::Tell() const {
+  if (mode_ == WriteMode) return written_ + static_cast<int64_t>(out_.size());
+  return bufStart_ + static_cast<int64_t>(bufPos_);
+}
+
+void ConfigStream::Seek(int64_t position) {
+  line_ = std::string_view();
+  if (position >= bufStart_ && position <= bufStart_ + static_cast<int64_t>(bufLen_)) {
+    bufPos_ = static_cast<size_t>(position - bufStart_);
+    return;
+  }
+  if (memory_ || file_ == nullptr) return;
+  if (!FileSeek(file_, position)) {
+    readFailed_ = true;
+    eof_ = true;
+    return;
+  }
+  bufStart_ = position;
+  bufLen_ = 0;
+  bufPos_ = 0;
+  eof_ = false;
+}
+
+bool ConfigStream::Fill() {
+  if (eof_ || file_ == nullptr) return false;
+  // Keep the unread bytes, at the front; grow only for a line longer than the buffer.
+  if (bufPos_ > 0) {
+    std::memmove(buf_.data(), buf_.data() + bufPos_, bufLen_ - bufPos_);
+    bufStart_ += static_cast<int64_t>(bufPos_);
+    bufLen_ -= bufPos_;
+    bufPos_ = 0;
+  }
+  if (bufLen_ == buf_.size()) buf_.resize(buf_.size() * 2);
+  size_t got = std::fread(buf_.data() + bufLen_, 1, buf_.size() - bufLen_, file_);
+  if (got == 0) {
+    if (std::ferror(file_)) readFailed_ = true;
+    eof_ = true;
+    return false;
+  }
+  bufLen_ += got;
+  return true;
+}
+
+int ConfigStream::NextLine() {
+  if (!open_ || mode_ != ReadMode) return 0;
+  size_t scanFrom = bufPos_;
+  for (;;) {
+    const char* start = buf_.data() + bufPos_;
+    const void* nl = std::memchr(buf_.data() + scanFrom, '\n', bufLen_ - scanFrom);
+    if (nl != nullptr) {
+      size_t length = static_cast<const char*>(nl) - start + 1;
+      line_ = std::string_view(start, length);
+      bufPos_ += length;
+      ++lineNumber_;
+      return 1;
+    }
+    size_t pending = bufLen_ - bufPos_;
+    if (!Fill()) {
+      if (bufLen_ == bufPos_) {
+        line_ = std::string_view();
+        return 0;
+      }
+      line_ = std::string_view(buf_.data() + bufPos_, bufLen_ - bufPos_);
+      bufPos_ = bufLen_;
+      ++lineNumber_;
+      return 1;
+    }
+    scanFrom = bufPos_ + pending;
+  }
+}
+
+LineKind ConfigStream::Refuse(LineIssue issue) {
+  issue_ = issue;
+  return LineKind::NoItem;
+}
+
+LineKind ConfigStream::Classify() {
+  issue_ = LineIssue::None;
+  std::string_view s = line_;
+  // A NUL byte ends the text of a line.
+  if (const void* nul = std::memchr(s.data(), '\0', s.size())) {
+    s = s.substr(0, static_cast<const char*>(nul) - s.data());
+  }
+  if (s.empty()) {
+    issue_ = line_.empty() ? LineIssue::Blank : LineIssue::Unrecognised;
+    return line_.empty() ? LineKind::NoItem : LineKind::OtherLine;
+  }
+  if (s[0] == '\n' || s[0] == '\r') return Refuse(LineIssue::Blank);
+  size_t i = 0;
+  while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+  if (i == s.size()) {
+    issue_ = LineIssue::Blank;
+    return LineKind::OtherLine;
+  }
+  const char c = s[i];
+
+  if (c == '(') {
+    // "(" keyword ")" name "=" value text
+    size_t close = s.find(')', i + 1);
+    if (close == std::string_view::npos || close == i + 1) return Refuse(LineIssue::MalformedValue);
+    size_t eq = s.find('=', close + 1);
+    if (eq == std::string_view::npos || eq == close + 1) return Refuse(LineIssue::MalformedValue);
+    size_t end = s.find_first_of("\r\n", eq + 1);
+    if (end == std::string_view::npos) end = s.size();
+    std::string_view keyword = s.substr(i + 1, close - i - 1);
+    std::string_view name = s.substr(close + 1, eq - close - 1);
+    std::string_view text = s.substr(eq + 1, end - eq - 1);
+    int type = LookupTypeKeyword(keyword);
+    if (type == 0) return Refuse(LineIssue::UnknownType);
+    bool ok = true;
+    switch (type) {
+      case 1: {
+        int32_t v;
+        if ((ok = ParseInt32(text, &v))) intSlot_ = v;
+        break;
+      }
+      case 2: {
+        float v;
+        if ((ok = ParseFloat(text, &v))) floatSlot_ = v;
+        break;
+      }
+      case 3:
+        break;  // any text, the empty one included
+      case 4: {
+        double v;
+        if ((ok = ParseDouble(text, &v))) doubleSlot_ = v;
+        break;
+      }
+      case 5: {
+        int64_t v;
+        if ((ok = ParseInt64(text, &v))) int64Slot_ = v;
+        break;
+      }
+    }
+    if (!ok) return Refuse(LineIssue::NoNumber);
+    typeText_.assign(keyword.data(), keyword.size());
+    itemName_.assign(name.data(), name.size());
+    valueText_.assign(text.data(), text.size());
+    return static_cast<LineKind>(type + 5);
+  }
+  if (c == ';') return Refuse(LineIssue::Comment);
+  if (c != '{' && c != '}' && c != '[' && c != ']') {
+    if (c == '\n' || c == '\r') {
+      issue_ = LineIssue::Blank;
+    } else if (i == 0 && s.size() >= 3 && std::memcmp(s.data(), "\xEF\xBB\xBF", 3) == 0) {
+      issue_ = LineIssue::ByteOrderMark;
+    } else {
+      issue_ = LineIssue::Unrecognised;
+    }
+    return LineKind::OtherLine;
+  }
+
+  // Opening and closing lines: bracket, one or more blanks, the name up to the
+  // terminator (":" for openings, ";" for closings) or the line end.
+  const bool opening = (c == '{' || c == '[');
+  const bool section = (c == '{' || c == '}');
+  if (arrayOpen_ && c != ']') return Refuse(LineIssue::InsideArray);
+  if (c == ']' && !arrayOpen_) return Refuse(LineIssue::CloseWithoutOpen);
+  if (c == '}' && names_.Count() == 0) return Refuse(LineIssue::CloseWithoutOpen);
+  size_t j = i + 1;
+  while (j < s.size() && IsBlankOrLineEnd(s[j])) ++j;
+  if (j == i + 1) return Refuse(LineIssue::NoBlankAfterBracket);
+  size_t k = j;
+  const char terminator = opening ? ':' : ';';
+  while (k < s.size() && s[k] != terminator && s[k] != '\r' && s[k] != '\n') ++k;
+  if (k == j) return Refuse(LineIssue::NoName);
+  std::string_view name = s.substr(j, k - j);
+
+  if (section && opening) {
+    itemName_.assign(name.data(), name.size());
+    PushSection(name);
+    return LineKind::SectionOpen;
+  }
+  if (section) {
+    if (!NamesEqual(name, TopSectionName())) return Refuse(LineIssue::CloseMismatch);
+    PopSection(&itemName_);
+    return LineKind::SectionClose;
+  }
+  if (opening) {
+    itemName_.assign(name.data(), name.size());
+    arrayName_.assign(name.data(), name.size());
+    arrayOpen_ = true;
+    return LineKind::ArrayOpen;
+  }
+  if (!NamesEqual(name, arrayName_)) return Refuse(LineIssue::CloseMismatch);
+  itemName_.assign(name.data(), name.size());
+  arrayName_.clear();
+  arrayOpen_ = false;
+  return LineKind::ArrayClose;
+}
+
+int ConfigStream::CountArrayLines() {
+  if (!arrayOpen_) return 0;
+  std::string name = arrayName_;
+  int64_t position = Tell();
+  long long line = lineNumber_;
+  int count = 0;
+  while (NextLine()) {
+    if (Classify() == LineKind::ArrayClose) break;
+    ++count;
+  }
+  Seek(position);
+  lineNumber_ = line;
+  arrayName_ = std::move(name);
+  arrayOpen_ = true;
+  return count;
+}
+
+int ConfigStream::ReadArrayBytes(uint8_t* buffer, int capacity) {
+  int count = 0;
+  while (NextLine()) {
+    if (Classify() == LineKind::ArrayClose) break;
+    std::string_view s = line_;
+    if (const void* nul = std::memchr(s.data(), '\0', s.size())) {
+      s = s.substr(0, static_cast<const char*>(nul) - s.data());
+    }
+    uint8_t byte;
+    if (ParseHexByte(s, &byte)) {
+      if (buffer != nullptr && count < capacity) buffer[count] = byte;
+      ++count;
+    }
+  }
+  return count;
+}
+
+// ---------------------------------------------------------------- navigation
+
+int ConfigStream::Reset() {
+  names_.Clear();
+  positions_.Clear();
+  sectionLines_.clear();
+  arrayOpen_ = false;
+  arrayName_.clear();
+  Seek(0);
+  lineNumber_ = 0;
+  return 1;
+}
+
+int ConfigStream::FindChildSection(const char* name) {
+  arrayOpen_ = false;
+  arrayName_.clear();
+  std::string kept;
+  if (names_.Count() > 0) kept = TopSectionName();
+  const int depth = positions_.Count();
+  const int64_t top = positions_.Top();
+  const long long topLine = sectionLines_.empty() ? 0 : sectionLines_.back();
+  while (NextLine()) {
+    LineKind kind = Classify();
+    if (kind == LineKind::SectionClose && positions_.Count() < depth) {
+      names_.Push(kept);
+      positions_.Push(top);
+      sectionLines_.push_back(topLine);
+      Seek(top);
+      lineNumber_ = topLine;
+      return 0;
+    }
+    if (kind == LineKind::SectionOpen) {
+      if (name == nullptr) return 1;
+      if (positions_.Count() == depth + 1 && NamesEqual(TopSectionName(), name)) return 1;
+    }
+  }
+  Reset();
+  return 0;
+}
+
+int ConfigStream::SkipChildSection() {
+  const int depth = positions_.Count();
+  arrayOpen_ = false;
+  arrayName_.clear();
+  while (NextLine()) {
+    if (Classify() == LineKind::SectionClose && positions_.Count() < depth) return 1;
+  }
+  Reset();
+  return 0;
+}
+
+int ConfigStream::RewindSection() {
+  if (positions_.Count() == 0) {
+    Reset();
+    return 0;
+  }
+  Seek(positions_.Top());
+  lineNumber_ = sectionLines_.back();
+  arrayOpen_ = false;
+  arrayName_.clear();
+  return 1;
+}
+
+// ------------------------------------------------------------------- writing
+
+void ConfigStream::Put(std::string_view text) { out_.append(text.data(), text.size()); }
+
+void ConfigStream::PutIndent() {
+  int depth = positions_.Count();
+  if (depth > kMaxIndentDepth) depth = kMaxIndentDepth;
+  out_.append(static_cast<size_t>(depth) * 4, ' ');
+}
+
+void ConfigStream::FlushIfFull() {
+  if (out_.size() >= kWriteChunk && file_ != nullptr) Flush();
+}
+
+bool ConfigStream::Flush() {
+  if (file_ == nullptr || out_.empty()) return !writeFailed_;
+  size_t put = std::fwrite(out_.data(), 1, out_.size(), file_);
+  if (put != out_.size()) writeFailed_ = true;
+  written_ += static_cast<int64_t>(out_.size());
+  out_.clear();
+  return !writeFailed_;
+}
+
+void ConfigStream::WriteIndent() { PutIndent(); }
+
+int ConfigStream::WriteSectionOpen(const char* name) {
+  return WriteSectionOpen(name ? std::string_view(name) : std::string_view());
+}
+
+int ConfigStream::WriteSectionOpen(std::string_view name) {
+  PutIndent();
+  Put("{ ");
+  Put(name);
+  Put(":\n");
+  PushSection(name);
+  FlushIfFull();
+  return 1;
+}
+
+int ConfigStream::WriteSectionClose() {
+  if (names_.Count() == 0) return 0;
+  std::string name;
+  PopSection(&name);
+  PutIndent();
+  Put("} ");
+  Put(name);
+  Put(";\n");
+  FlushIfFull();
+  return 1;
+}
+
+int ConfigStream::WriteArrayOpen(const char* name) {
+  if (name == nullptr) return 0;
+  return WriteArrayOpen(std::string_view(name));
+}
+
+int ConfigStream::WriteArrayOpen(std::string_view name) {
+  if (arrayOpen_) return 0;
+  PutIndent();
+  Put("[ ");
+  Put(name);
+  Put(":\n");
+  arrayName_.assign(name.data(), name.size());
+  arrayOpen_ = true;
+  return 1;
+}
+
+int ConfigStream::WriteArrayBytes(const uint8_t* bytes, int count) {
+  if (bytes == nullptr) return 0;
+  static const char kHex[] = "0123456789ABCDEF";
+  for (int i = 0; i < count; ++i) {
+    PutIndent();
+    uint8_t b = bytes[i];
+    if (b >= 16) out_.push_back(kHex[b >> 4]);
+    out_.push_back(kHex[b & 15]);
+    out_.push_back('\n');
+    FlushIfFull();
+  }
+  return 1;
+}
+
+int ConfigStream::WriteArrayClose() {
+  if (!arrayOpen_) return 0;
+  PutIndent();
+  Put("] ");
+  Put(arrayName_);
+  Put(";\n");
+  arrayName_.clear();
+  arrayOpen_ = false;
+  FlushIfFull();
+  return 1;
+}
+
+namespace {
+inline std::string_view OrEmpty(const char* text) {
+  return text ? std::string_view(text) : std::string_view();
+}
+}  // namespace
+
+int ConfigStream::WriteInt(const char* name, int32_t number) {
+  return name ? WriteInt(std::string_view(name), number) : 0;
+}
+int ConfigStream::WriteFloat(const char* name, float number) {
+  return name ? WriteFloat(std::string_view(name), number) : 0;
+}
+int ConfigStream::WriteString(const char* name, const char* text) {
+  return name ? WriteString(std::string_view(name), OrEmpty(text)) : 0;
+}
+int ConfigStream::WriteDouble(const char* name, double number) {
+  return name ? WriteDouble(std::string_view(name), number) : 0;
+}
+int ConfigStream::WriteInt64(const char* name, int64_t number) {
+  return name ? WriteInt64(std::string_view(name), number) : 0;
+}
+
+void ConfigStream::PutValueLine(std::string_view keyword, std::string_view name,
+                                std::string_view text) {
+  PutIndent();
+  Put(keyword);
+  Put(name);
+  out_.push_back('=');
+  Put(text);
+  out_.push_back('\n');
+  FlushIfFull();
+}
+
+int ConfigStream::WriteInt(std::string_view name, int32_t number) {
+  char text[32];
+  int length = FormatInt64(number, text);
+  PutValueLine("(int)", name, std::string_view(text, length));
+  return 1;
+}
+
+int ConfigStream::WriteFloat(std::string_view name, float number) {
+  char text[64];
+  int length = FormatFloat(number, text);
+  PutValueLine("(float)", name, std::string_view(text, length));
+  return 1;
+}
+
+int ConfigStream::WriteString(std::string_view name, std::string_view text) {
+  PutValueLine("(string)", name, text);
+  return 1;
+}
+
+int ConfigStream::WriteDouble(std::string_view name, double number) {
+  char text[64];
+  int length = FormatDouble(number, text);
+  PutValueLine("(double)", name, std::string_view(text, length));
+  return 1;
+}
+
+int ConfigStream::WriteInt64(std::string_view name, int64_t number) {
+  char text[32];
+  int length = FormatInt64(number, text);
+  PutValueLine("(int64)", name, std::string_view(text, length));
+  return 1;
+}
+
+}  // namespace cfg
