@@ -92,5 +92,8 @@ ControlWrapper* CreateControlWrapper(const char* className, HWND window, int id,
                                      DWORD exStyle);
 // Number of registered factories.
 unsigned RegisteredFactoryCount();
+// Empties the registry and frees its table. For tests only: the program
+// fills the registry once at start-up and never shrinks it.
+void ClearControlFactories();
 
 }  // namespace dlg
