@@ -15,7 +15,29 @@ constexpr size_t kWriteChunk = 1 << 20;
 // deep would otherwise need terabytes of blanks. The reader ignores indentation.
 constexpr int kMaxIndentDepth = 32;
 
-const char* const kKeywords[] = {"int", "float", "string", "double", "int64"};
+constexpr std::string_view kKeywords[] = {"int", "float", "string", "double", "int64"};
+
+// Index of the first byte of s at or after from that is neither blank nor tab.
+inline size_t SkipBlanks(std::string_view s, size_t from) {
+  // Indentation comes in runs of blanks: compare eight at a time first.
+  static const char kEight[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+  while (from + 8 <= s.size() && std::memcmp(s.data() + from, kEight, 8) == 0) from += 8;
+  while (from < s.size() && (s[from] == ' ' || s[from] == '\t')) ++from;
+  return from;
+}
+
+// Index of the first c in s at or after from, else s.size().
+inline size_t FindByte(std::string_view s, size_t from, char c) {
+  if (from >= s.size()) return s.size();
+  const void* at = std::memchr(s.data() + from, c, s.size() - from);
+  return at ? static_cast<size_t>(static_cast<const char*>(at) - s.data()) : s.size();
+}
+
+// Index of the first of c1 or c2 in s at or after from, else s.size().
+inline size_t FindEither(std::string_view s, size_t from, char c1, char c2) {
+  while (from < s.size() && s[from] != c1 && s[from] != c2) ++from;
+  return from;
+}
 
 bool IsBlankOrLineEnd(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -171,7 +193,7 @@ long long ConfigStream::SectionLine(int index) const {
 // ------------------------------------------------------------------- reading
 
 int64_t ConfigStream::Tell() const {
-  if (mode_ == WriteMode) return written_ + static_cast<int64_t>(out_.size());
+  if (mode_ == WriteMode) return written_ + static_cast<int64_t>(outLength_);
   return bufStart_ + static_cast<int64_t>(bufPos_);
 }
 
@@ -193,8 +215,36 @@ void ConfigStream::Seek(int64_t position) {
   eof_ = false;
 }
 
+void ConfigStream::SetItemName(std::string_view name) {
+  itemName_.assign(name.data(), name.size());
+  itemView_ = itemName_;
+}
+
+void ConfigStream::PinViews() {
+  if (!itemView_.empty() && itemView_.data() != itemName_.data()) SetItemName(itemView_);
+  if (!valueView_.empty() && valueView_.data() != valueText_.data()) {
+    valueText_.assign(valueView_.data(), valueView_.size());
+    valueView_ = valueText_;
+  }
+}
+
+const char* ConfigStream::ItemName() const {
+  if (itemView_.data() != itemName_.data() || itemView_.size() != itemName_.size()) {
+    itemName_.assign(itemView_.data(), itemView_.size());
+  }
+  return itemName_.c_str();
+}
+
+const char* ConfigStream::StringValue() const {
+  if (valueView_.data() != valueText_.data() || valueView_.size() != valueText_.size()) {
+    valueText_.assign(valueView_.data(), valueView_.size());
+  }
+  return valueText_.c_str();
+}
+
 bool ConfigStream::Fill() {
   if (eof_ || file_ == nullptr) return false;
+  PinViews();
   // Keep the unread bytes, at the front; grow only for a line longer than the buffer.
   if (bufPos_ > 0) {
     std::memmove(buf_.data(), buf_.data() + bufPos_, bufLen_ - bufPos_);
@@ -213,31 +263,46 @@ bool ConfigStream::Fill() {
   return true;
 }
 
+bool ConfigStream::LineHasNul(int64_t begin, int64_t end) {
+  if (begin < nulFrom_ || end > nulTo_ || (nulAt_ >= 0 && nulAt_ < begin)) {
+    // One scan covers every line up to the next NUL or the end of the buffer.
+    const size_t offset = static_cast<size_t>(begin - bufStart_);
+    const void* nul = std::memchr(buf_.data() + offset, '\0', bufLen_ - offset);
+    nulFrom_ = begin;
+    nulTo_ = bufStart_ + static_cast<int64_t>(bufLen_);
+    nulAt_ = nul ? bufStart_ + (static_cast<const char*>(nul) - buf_.data()) : -1;
+  }
+  return nulAt_ >= 0 && nulAt_ < end;
+}
+
 int ConfigStream::NextLine() {
   if (!open_ || mode_ != ReadMode) return 0;
   size_t scanFrom = bufPos_;
   for (;;) {
     const char* start = buf_.data() + bufPos_;
     const void* nl = std::memchr(buf_.data() + scanFrom, '\n', bufLen_ - scanFrom);
+    size_t length;
     if (nl != nullptr) {
-      size_t length = static_cast<const char*>(nl) - start + 1;
-      line_ = std::string_view(start, length);
-      bufPos_ += length;
-      ++lineNumber_;
-      return 1;
-    }
-    size_t pending = bufLen_ - bufPos_;
-    if (!Fill()) {
+      length = static_cast<const char*>(nl) - start + 1;
+    } else {
+      size_t pending = bufLen_ - bufPos_;
+      if (Fill()) {
+        scanFrom = bufPos_ + pending;
+        continue;
+      }
       if (bufLen_ == bufPos_) {
         line_ = std::string_view();
         return 0;
       }
-      line_ = std::string_view(buf_.data() + bufPos_, bufLen_ - bufPos_);
-      bufPos_ = bufLen_;
-      ++lineNumber_;
-      return 1;
+      start = buf_.data() + bufPos_;
+      length = bufLen_ - bufPos_;
     }
-    scanFrom = bufPos_ + pending;
+    const int64_t begin = bufStart_ + static_cast<int64_t>(bufPos_);
+    line_ = std::string_view(start, length);
+    lineHasNul_ = LineHasNul(begin, begin + static_cast<int64_t>(length));
+    bufPos_ += length;
+    ++lineNumber_;
+    return 1;
   }
 }
 
@@ -250,16 +315,15 @@ LineKind ConfigStream::Classify() {
   issue_ = LineIssue::None;
   std::string_view s = line_;
   // A NUL byte ends the text of a line.
-  if (const void* nul = std::memchr(s.data(), '\0', s.size())) {
-    s = s.substr(0, static_cast<const char*>(nul) - s.data());
+  if (lineHasNul_) {
+    s = s.substr(0, static_cast<const char*>(std::memchr(s.data(), '\0', s.size())) - s.data());
   }
   if (s.empty()) {
     issue_ = line_.empty() ? LineIssue::Blank : LineIssue::Unrecognised;
     return line_.empty() ? LineKind::NoItem : LineKind::OtherLine;
   }
   if (s[0] == '\n' || s[0] == '\r') return Refuse(LineIssue::Blank);
-  size_t i = 0;
-  while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+  size_t i = SkipBlanks(s, 0);
   if (i == s.size()) {
     issue_ = LineIssue::Blank;
     return LineKind::OtherLine;
@@ -268,12 +332,13 @@ LineKind ConfigStream::Classify() {
 
   if (c == '(') {
     // "(" keyword ")" name "=" value text
-    size_t close = s.find(')', i + 1);
-    if (close == std::string_view::npos || close == i + 1) return Refuse(LineIssue::MalformedValue);
-    size_t eq = s.find('=', close + 1);
-    if (eq == std::string_view::npos || eq == close + 1) return Refuse(LineIssue::MalformedValue);
-    size_t end = s.find_first_of("\r\n", eq + 1);
-    if (end == std::string_view::npos) end = s.size();
+    size_t close = FindEither(s, i + 1, ')', ')');
+    if (close == s.size() || close == i + 1) return Refuse(LineIssue::MalformedValue);
+    size_t eq = FindByte(s, close + 1, '=');
+    if (eq == s.size() || eq == close + 1) return Refuse(LineIssue::MalformedValue);
+    // The line's only line feed is its last byte; a carriage return may come first.
+    size_t end = FindByte(s, eq + 1, '\r');
+    if (end == s.size() && s.back() == '\n') end = s.size() - 1;
     std::string_view keyword = s.substr(i + 1, close - i - 1);
     std::string_view name = s.substr(close + 1, eq - close - 1);
     std::string_view text = s.substr(eq + 1, end - eq - 1);
@@ -305,9 +370,8 @@ LineKind ConfigStream::Classify() {
       }
     }
     if (!ok) return Refuse(LineIssue::NoNumber);
-    typeText_.assign(keyword.data(), keyword.size());
-    itemName_.assign(name.data(), name.size());
-    valueText_.assign(text.data(), text.size());
+    itemView_ = name;
+    valueView_ = text;
     return static_cast<LineKind>(type + 5);
   }
   if (c == ';') return Refuse(LineIssue::Comment);
@@ -339,23 +403,25 @@ LineKind ConfigStream::Classify() {
   std::string_view name = s.substr(j, k - j);
 
   if (section && opening) {
-    itemName_.assign(name.data(), name.size());
+    itemView_ = name;
     PushSection(name);
     return LineKind::SectionOpen;
   }
   if (section) {
-    if (!NamesEqual(name, TopSectionName())) return Refuse(LineIssue::CloseMismatch);
+    const char* top = TopSectionName();
+    if (!NamesEqual(name, std::string_view(top))) return Refuse(LineIssue::CloseMismatch);
     PopSection(&itemName_);
+    itemView_ = itemName_;
     return LineKind::SectionClose;
   }
   if (opening) {
-    itemName_.assign(name.data(), name.size());
+    itemView_ = name;
     arrayName_.assign(name.data(), name.size());
     arrayOpen_ = true;
     return LineKind::ArrayOpen;
   }
   if (!NamesEqual(name, arrayName_)) return Refuse(LineIssue::CloseMismatch);
-  itemName_.assign(name.data(), name.size());
+  itemView_ = name;
   arrayName_.clear();
   arrayOpen_ = false;
   return LineKind::ArrayClose;
@@ -393,6 +459,22 @@ int ConfigStream::ReadArrayBytes(uint8_t* buffer, int capacity) {
     }
   }
   return count;
+}
+
+int ConfigStream::ReadArray(std::vector<uint8_t>* bytes) {
+  bytes->clear();
+  int length = 0;
+  while (NextLine()) {
+    std::string_view s = line_;
+    size_t i = SkipBlanks(s, 0);
+    // Only a "]" line can end the block; other lines need no recognition.
+    if (i < s.size() && s[i] == ']' && Classify() == LineKind::ArrayClose) break;
+    ++length;
+    uint8_t byte;
+    if (ParseHexByte(s.substr(i), &byte)) bytes->push_back(byte);
+  }
+  bytes->resize(static_cast<size_t>(length), 0);
+  return length;
 }
 
 // ---------------------------------------------------------------- navigation
@@ -460,40 +542,76 @@ int ConfigStream::RewindSection() {
 
 // ------------------------------------------------------------------- writing
 
-void ConfigStream::Put(std::string_view text) { out_.append(text.data(), text.size()); }
+const std::string& ConfigStream::Output() const {
+  outText_.assign(out_.get() ? out_.get() : "", outLength_);
+  return outText_;
+}
 
-void ConfigStream::PutIndent() {
+char* ConfigStream::Room(size_t n) {
+  if (outLength_ + n > outCapacity_) {
+    size_t capacity = outCapacity_ ? outCapacity_ : 64 * 1024;
+    while (capacity < outLength_ + n) capacity *= 2;
+    std::unique_ptr<char[]> grown(new char[capacity]);
+    if (outLength_) std::memcpy(grown.get(), out_.get(), outLength_);
+    out_ = std::move(grown);
+    outCapacity_ = capacity;
+  }
+  return out_.get() + outLength_;
+}
+
+char* ConfigStream::PutText(char* at, std::string_view text) {
+  if (!text.empty()) std::memcpy(at, text.data(), text.size());
+  return at + text.size();
+}
+
+int ConfigStream::IndentDepth() const {
   int depth = positions_.Count();
-  if (depth > kMaxIndentDepth) depth = kMaxIndentDepth;
-  out_.append(static_cast<size_t>(depth) * 4, ' ');
+  return depth > kMaxIndentDepth ? kMaxIndentDepth : depth;
+}
+
+char* ConfigStream::PutIndentAt(char* at, int depth) {
+  std::memset(at, ' ', static_cast<size_t>(depth) * 4);
+  return at + depth * 4;
+}
+
+// One line: indentation, head, name, tail (the tail holds the line end).
+void ConfigStream::PutLine(std::string_view head, std::string_view name, std::string_view tail) {
+  const int depth = IndentDepth();
+  char* at = Room(static_cast<size_t>(depth) * 4 + head.size() + name.size() + tail.size());
+  at = PutIndentAt(at, depth);
+  at = PutText(at, head);
+  at = PutText(at, name);
+  at = PutText(at, tail);
+  outLength_ = static_cast<size_t>(at - out_.get());
+  FlushIfFull();
 }
 
 void ConfigStream::FlushIfFull() {
-  if (out_.size() >= kWriteChunk && file_ != nullptr) Flush();
+  if (outLength_ >= kWriteChunk && file_ != nullptr) Flush();
 }
 
 bool ConfigStream::Flush() {
-  if (file_ == nullptr || out_.empty()) return !writeFailed_;
-  size_t put = std::fwrite(out_.data(), 1, out_.size(), file_);
-  if (put != out_.size()) writeFailed_ = true;
-  written_ += static_cast<int64_t>(out_.size());
-  out_.clear();
+  if (file_ == nullptr || outLength_ == 0) return !writeFailed_;
+  size_t put = std::fwrite(out_.get(), 1, outLength_, file_);
+  if (put != outLength_) writeFailed_ = true;
+  written_ += static_cast<int64_t>(outLength_);
+  outLength_ = 0;
   return !writeFailed_;
 }
 
-void ConfigStream::WriteIndent() { PutIndent(); }
+void ConfigStream::WriteIndent() {
+  const int depth = IndentDepth();
+  char* at = Room(static_cast<size_t>(depth) * 4);
+  outLength_ = static_cast<size_t>(PutIndentAt(at, depth) - out_.get());
+}
 
 int ConfigStream::WriteSectionOpen(const char* name) {
   return WriteSectionOpen(name ? std::string_view(name) : std::string_view());
 }
 
 int ConfigStream::WriteSectionOpen(std::string_view name) {
-  PutIndent();
-  Put("{ ");
-  Put(name);
-  Put(":\n");
+  PutLine("{ ", name, ":\n");
   PushSection(name);
-  FlushIfFull();
   return 1;
 }
 
@@ -501,11 +619,7 @@ int ConfigStream::WriteSectionClose() {
   if (names_.Count() == 0) return 0;
   std::string name;
   PopSection(&name);
-  PutIndent();
-  Put("} ");
-  Put(name);
-  Put(";\n");
-  FlushIfFull();
+  PutLine("} ", name, ";\n");
   return 1;
 }
 
@@ -516,10 +630,7 @@ int ConfigStream::WriteArrayOpen(const char* name) {
 
 int ConfigStream::WriteArrayOpen(std::string_view name) {
   if (arrayOpen_) return 0;
-  PutIndent();
-  Put("[ ");
-  Put(name);
-  Put(":\n");
+  PutLine("[ ", name, ":\n");
   arrayName_.assign(name.data(), name.size());
   arrayOpen_ = true;
   return 1;
@@ -528,12 +639,14 @@ int ConfigStream::WriteArrayOpen(std::string_view name) {
 int ConfigStream::WriteArrayBytes(const uint8_t* bytes, int count) {
   if (bytes == nullptr) return 0;
   static const char kHex[] = "0123456789ABCDEF";
+  const int depth = IndentDepth();
   for (int i = 0; i < count; ++i) {
-    PutIndent();
+    char* at = PutIndentAt(Room(static_cast<size_t>(depth) * 4 + 3), depth);
     uint8_t b = bytes[i];
-    if (b >= 16) out_.push_back(kHex[b >> 4]);
-    out_.push_back(kHex[b & 15]);
-    out_.push_back('\n');
+    if (b >= 16) *at++ = kHex[b >> 4];
+    *at++ = kHex[b & 15];
+    *at++ = '\n';
+    outLength_ = static_cast<size_t>(at - out_.get());
     FlushIfFull();
   }
   return 1;
@@ -541,13 +654,9 @@ int ConfigStream::WriteArrayBytes(const uint8_t* bytes, int count) {
 
 int ConfigStream::WriteArrayClose() {
   if (!arrayOpen_) return 0;
-  PutIndent();
-  Put("] ");
-  Put(arrayName_);
-  Put(";\n");
+  PutLine("] ", arrayName_, ";\n");
   arrayName_.clear();
   arrayOpen_ = false;
-  FlushIfFull();
   return 1;
 }
 
@@ -575,12 +684,15 @@ int ConfigStream::WriteInt64(const char* name, int64_t number) {
 
 void ConfigStream::PutValueLine(std::string_view keyword, std::string_view name,
                                 std::string_view text) {
-  PutIndent();
-  Put(keyword);
-  Put(name);
-  out_.push_back('=');
-  Put(text);
-  out_.push_back('\n');
+  const int depth = IndentDepth();
+  char* at = Room(static_cast<size_t>(depth) * 4 + keyword.size() + name.size() + text.size() + 2);
+  at = PutIndentAt(at, depth);
+  at = PutText(at, keyword);
+  at = PutText(at, name);
+  *at++ = '=';
+  at = PutText(at, text);
+  *at++ = '\n';
+  outLength_ = static_cast<size_t>(at - out_.get());
   FlushIfFull();
 }
 

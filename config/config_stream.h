@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -127,15 +128,15 @@ class ConfigStream : public NamedObject {
   LineIssue Issue() const { return issue_; }
   // Name of the last recognised value, section or array line; overwritten by
   // the next Classify.
-  const char* ItemName() const { return itemName_.c_str(); }
-  std::string_view ItemNameView() const { return itemName_; }
+  const char* ItemName() const;
+  std::string_view ItemNameView() const { return itemView_; }
   int32_t IntValue() const { return intSlot_; }
   float FloatValue() const { return floatSlot_; }
   double DoubleValue() const { return doubleSlot_; }
   int64_t Int64Value() const { return int64Slot_; }
   // Value text of the last value line (the string itself for a StringLine).
-  const char* StringValue() const { return valueText_.c_str(); }
-  std::string_view StringValueView() const { return valueText_; }
+  const char* StringValue() const;
+  std::string_view StringValueView() const { return valueView_; }
   // Lines up to the open array's closing line, leaving the stream where it
   // was; 0 when no array is open.
   int CountArrayLines();
@@ -143,6 +144,12 @@ class ConfigStream : public NamedObject {
   // byte of each line that holds a hexadecimal number while fewer than
   // capacity are stored; returns the number of such lines.
   int ReadArrayBytes(uint8_t* buffer, int capacity);
+  // Both in one pass: reads the open array's lines up to and including its
+  // closing line (or the end of the input) and returns the array's length,
+  // the number of lines before the closing line. bytes receives that many
+  // bytes: those of the lines that hold a hexadecimal number, in order, then
+  // zeros for the lines that hold none.
+  int ReadArray(std::vector<uint8_t>* bytes);
 
   // --- writing ---
   void WriteIndent();
@@ -169,7 +176,7 @@ class ConfigStream : public NamedObject {
   // True once a write to the file has failed.
   bool WriteFailed() const { return writeFailed_; }
   // What an in-memory writer has written.
-  const std::string& Output() const { return out_; }
+  const std::string& Output() const;
 
   // --- navigation (reading) ---
   int Reset();
@@ -182,12 +189,18 @@ class ConfigStream : public NamedObject {
   int64_t Tell() const;
   void Seek(int64_t position);
   bool Fill();
-  void Put(std::string_view text);
-  void PutIndent();
+  // Room for n more bytes at the end of the output buffer.
+  char* Room(size_t n);
+  char* PutText(char* at, std::string_view text);
+  char* PutIndentAt(char* at, int depth);
+  int IndentDepth() const;
+  void PutLine(std::string_view head, std::string_view name, std::string_view tail);
   void FlushIfFull();
   bool Flush();
   void PutValueLine(std::string_view keyword, std::string_view name, std::string_view text);
   LineKind Refuse(LineIssue issue);
+  void SetItemName(std::string_view name);
+  void PinViews();
 
   std::FILE* file_ = nullptr;
   bool memory_ = false;
@@ -201,6 +214,11 @@ class ConfigStream : public NamedObject {
   size_t bufPos_ = 0;       // next unread byte
   bool eof_ = false;
   std::string_view line_;
+  bool lineHasNul_ = false;
+  // Where a NUL byte was last looked for: the first NUL at or after nulFrom_
+  // is at nulAt_ (-1: none before nulTo_). Offsets are file offsets.
+  int64_t nulFrom_ = 0, nulTo_ = 0, nulAt_ = -1;
+  bool LineHasNul(int64_t begin, int64_t end);
   long long lineNumber_ = 0;
   std::vector<long long> sectionLines_;  // line number of each open section's opening line
   bool readFailed_ = false;
@@ -210,16 +228,22 @@ class ConfigStream : public NamedObject {
   PositionStack positions_;
   bool arrayOpen_ = false;
   std::string arrayName_;
-  std::string itemName_;
-  std::string typeText_;
-  std::string valueText_;
+  // The item name and value text are views into the current line until the
+  // buffer moves; then they are copied into the strings (PinViews).
+  std::string_view itemView_;
+  std::string_view valueView_;
+  mutable std::string itemName_;
+  mutable std::string valueText_;
   int32_t intSlot_ = 0;
   float floatSlot_ = 0;
   double doubleSlot_ = 0;
   int64_t int64Slot_ = 0;
 
   // writing
-  std::string out_;
+  std::unique_ptr<char[]> out_;
+  size_t outLength_ = 0;
+  size_t outCapacity_ = 0;
+  mutable std::string outText_;
   int64_t written_ = 0;     // bytes already handed to the file
   bool writeFailed_ = false;
 };

@@ -71,10 +71,8 @@ void Section::LoadSection(ConfigStream& stream, LoadObserver* observer) {
       case LineKind::ArrayOpen: {
         const std::string name(stream.ItemNameView());
         const long long line = stream.LineNumber();
-        const int count = stream.CountArrayLines();
+        const int count = stream.ReadArray(&bytes);
         if (count > 0) {
-          bytes.assign(static_cast<size_t>(count), 0);
-          stream.ReadArrayBytes(bytes.data(), count);
           QualifiedName q = SplitQualifiedName(name);
           Record* record = RecordFor(frame, q.record);
           int added = 0;
@@ -90,18 +88,9 @@ void Section::LoadSection(ConfigStream& stream, LoadObserver* observer) {
           if (stream.IsArrayOpen() && observer) {
             observer->Dropped(line, LoadObserver::Drop::UnclosedArray, name);
           }
-        } else {
-          bool closed = false;
-          while (stream.NextLine()) {
-            if (stream.Classify() == LineKind::ArrayClose) {
-              closed = true;
-              break;
-            }
-          }
-          if (observer) {
-            observer->Dropped(line, closed ? LoadObserver::Drop::EmptyArray
-                                           : LoadObserver::Drop::UnclosedArray, name);
-          }
+        } else if (observer) {
+          observer->Dropped(line, stream.IsArrayOpen() ? LoadObserver::Drop::UnclosedArray
+                                                       : LoadObserver::Drop::EmptyArray, name);
         }
         break;
       }
@@ -226,7 +215,8 @@ void Record::WriteValues(ConfigStream& stream) const {
       case ValueType::Int: stream.WriteInt(std::string_view(qualified), value->GetInt()); break;
       case ValueType::Float: stream.WriteFloat(std::string_view(qualified), value->GetFloat()); break;
       case ValueType::String:
-        stream.WriteString(std::string_view(qualified), std::string_view(value->GetString()));
+        stream.WriteString(std::string_view(qualified),
+                           std::string_view(value->GetString(), value->StringLength()));
         break;
       case ValueType::Double:
         stream.WriteDouble(std::string_view(qualified), value->GetDouble());

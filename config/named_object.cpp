@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "config_stream.h"
+#include "small_alloc.h"
 
 namespace cfg {
 namespace {
@@ -22,18 +23,11 @@ uint32_t HashName(std::string_view name) {
   return h;
 }
 
-std::unique_ptr<char[]> CopyName(std::string_view text) {
-  if (text.empty()) return nullptr;
-  std::unique_ptr<char[]> copy(new char[text.size() + 1]);
-  std::memcpy(copy.get(), text.data(), text.size());
-  copy[text.size()] = '\0';
-  return copy;
-}
-
 }  // namespace
 
 bool NamesEqual(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
+  if (std::memcmp(a.data(), b.data(), a.size()) == 0) return true;
   for (size_t i = 0; i < a.size(); ++i) {
     if (Fold(static_cast<unsigned char>(a[i])) != Fold(static_cast<unsigned char>(b[i])))
       return false;
@@ -43,9 +37,43 @@ bool NamesEqual(std::string_view a, std::string_view b) {
 
 // ---------------------------------------------------------------- NamedObject
 
+void* NamedObject::operator new(std::size_t size) { return SmallAllocate(size); }
+void NamedObject::operator delete(void* block, std::size_t size) noexcept {
+  SmallFree(block, size);
+}
+
+NamedObject::OwnedName::OwnedName(std::string_view text) {
+  if (text.empty()) return;
+  const uint32_t length = static_cast<uint32_t>(text.size());
+  block_ = static_cast<char*>(SmallAllocate(sizeof length + length + 1));
+  std::memcpy(block_, &length, sizeof length);
+  std::memcpy(block_ + sizeof length, text.data(), length);
+  block_[sizeof length + length] = '\0';
+}
+
+NamedObject::OwnedName& NamedObject::OwnedName::operator=(OwnedName&& other) noexcept {
+  if (this != &other) {
+    this->~OwnedName();
+    block_ = other.block_;
+    other.block_ = nullptr;
+  }
+  return *this;
+}
+
+NamedObject::OwnedName::~OwnedName() {
+  if (block_) SmallFree(block_, sizeof(uint32_t) + View().size() + 1);
+}
+
+std::string_view NamedObject::OwnedName::View() const {
+  if (!block_) return std::string_view();
+  uint32_t length;
+  std::memcpy(&length, block_, sizeof length);
+  return std::string_view(block_ + sizeof length, length);
+}
+
 NamedObject::NamedObject(const char* name) { SetName(name); }
 NamedObject::NamedObject(std::string_view name) { SetName(name); }
-NamedObject::NamedObject(const NamedObject& other) : name_(CopyName(other.NameView())) {}
+NamedObject::NamedObject(const NamedObject& other) : name_(other.NameView()) {}
 NamedObject::~NamedObject() = default;
 
 void NamedObject::SetName(const char* text) {
@@ -53,18 +81,14 @@ void NamedObject::SetName(const char* text) {
 }
 
 void NamedObject::SetName(std::string_view text) {
-  std::unique_ptr<char[]> copy = CopyName(text);
-  if (owner_ != nullptr && !owner_->index_.empty()) {
+  OwnedName copy(text);
+  if (owner_ != nullptr && owner_->HasIndex()) {
     std::string old(NameView());
     name_ = std::move(copy);
     owner_->OnRename(this, old);
   } else {
     name_ = std::move(copy);
   }
-}
-
-std::string_view NamedObject::NameView() const {
-  return name_ ? std::string_view(name_.get()) : std::string_view();
 }
 
 std::unique_ptr<NamedObject> NamedObject::Clone() const {
@@ -107,17 +131,19 @@ int NamedList::Add(std::unique_ptr<NamedObject>& item) {
   if (!item) return 0;
   if (IndexOfName(item->NameView()) != 0) return 0;
   int index;
-  if (!emptySlots_.empty()) {
-    std::pop_heap(emptySlots_.begin(), emptySlots_.end(), std::greater<int>());
-    index = emptySlots_.back();
-    emptySlots_.pop_back();
+  if (extra_ && !extra_->emptySlots.empty()) {
+    std::vector<int>& empty = extra_->emptySlots;
+    std::pop_heap(empty.begin(), empty.end(), std::greater<int>());
+    index = empty.back();
+    empty.pop_back();
     slots_[index - 1] = std::move(item);
   } else {
+    if (slots_.empty()) slots_.reserve(4);
     slots_.push_back(std::move(item));
     index = Count();
   }
   slots_[index - 1]->owner_ = this;
-  if (!index_.empty()) {
+  if (HasIndex()) {
     IndexInsert(index);
   } else if (Count() > kIndexThreshold) {
     RebuildIndex();
@@ -127,32 +153,19 @@ int NamedList::Add(std::unique_ptr<NamedObject>& item) {
 
 int NamedList::RemoveAt(int index) {
   if (index < 1 || index > Count() || !slots_[index - 1]) return 0;
-  if (!index_.empty()) IndexErase(index, slots_[index - 1]->NameView());
+  if (HasIndex()) IndexErase(index, slots_[index - 1]->NameView());
   slots_[index - 1].reset();
-  emptySlots_.push_back(index);
-  std::push_heap(emptySlots_.begin(), emptySlots_.end(), std::greater<int>());
+  std::vector<int>& empty = extra().emptySlots;
+  empty.push_back(index);
+  std::push_heap(empty.begin(), empty.end(), std::greater<int>());
   return index;
 }
 
 int NamedList::RemoveByName(const char* text) { return RemoveAt(IndexOfName(text)); }
 
 int NamedList::Remove(const NamedObject* item) {
-  if (item == nullptr) return 0;
-  if (!index_.empty() && item->GetName() != nullptr) {
-    // The index finds the item's slot through its name.
-    std::string_view name = item->NameView();
-    const size_t mask = index_.size() - 1;
-    for (size_t cell = HashName(name) & mask;; cell = (cell + 1) & mask) {
-      int at = index_[cell];
-      if (at == 0) break;
-      if (at > 0 && slots_[at - 1].get() == item) return RemoveAt(at);
-    }
-    return 0;
-  }
-  for (int i = 0; i < Count(); ++i) {
-    if (slots_[i].get() == item) return RemoveAt(i + 1);
-  }
-  return 0;
+  if (item == nullptr || item->owner_ != this) return 0;
+  return RemoveAt(FindSlotOf(item, item->NameView()));
 }
 
 NamedObject* NamedList::ItemAt(int index) const {
@@ -166,18 +179,19 @@ int NamedList::IndexOfName(const char* text) const {
 
 int NamedList::IndexOfName(std::string_view text) const {
   if (text.empty()) return 0;
-  if (index_.empty()) {
+  if (!HasIndex()) {
     for (int i = 0; i < Count(); ++i) {
       const NamedObject* item = slots_[i].get();
-      if (item && item->name_ && NamesEqual(item->NameView(), text)) return i + 1;
+      if (item && NamesEqual(item->NameView(), text)) return i + 1;
     }
     return 0;
   }
   // Names changed with SetName may repeat: the lowest-numbered match wins.
   int best = 0;
-  const size_t mask = index_.size() - 1;
+  const std::vector<int>& index = extra_->index;
+  const size_t mask = index.size() - 1;
   for (size_t cell = HashName(text) & mask;; cell = (cell + 1) & mask) {
-    int at = index_[cell];
+    int at = index[cell];
     if (at == 0) break;
     if (at > 0 && (best == 0 || at < best) && NamesEqual(slots_[at - 1]->NameView(), text)) {
       best = at;
@@ -191,7 +205,14 @@ NamedObject* NamedList::FindByName(std::string_view text) const {
   return ItemAt(IndexOfName(text));
 }
 
-int NamedList::FirstEmptySlot() const { return emptySlots_.empty() ? 0 : emptySlots_.front(); }
+int NamedList::FirstEmptySlot() const {
+  return (extra_ && !extra_->emptySlots.empty()) ? extra_->emptySlots.front() : 0;
+}
+
+NamedList::Extra& NamedList::extra() {
+  if (!extra_) extra_ = std::make_unique<Extra>();
+  return *extra_;
+}
 
 std::unique_ptr<NamedObject> NamedList::CreateItem(ConfigStream&, const char* name) {
   return std::make_unique<NamedObject>(name);
@@ -250,11 +271,12 @@ int NamedList::Read(ConfigStream& stream) {
 // Open addressing over slot indexes: 0 marks a free cell, -1 an erased one.
 
 void NamedList::RebuildIndex() {
+  Extra& x = extra();
   size_t capacity = 64;
   while (capacity < static_cast<size_t>(Count()) * 2 + 2) capacity *= 2;
-  index_.assign(capacity, 0);
-  indexUsed_ = 0;
-  indexTombs_ = 0;
+  x.index.assign(capacity, 0);
+  x.used = 0;
+  x.erased = 0;
   for (int i = 1; i <= Count(); ++i) {
     if (slots_[i - 1]) IndexInsert(i);
   }
@@ -263,45 +285,52 @@ void NamedList::RebuildIndex() {
 void NamedList::IndexInsert(int index) {
   std::string_view name = slots_[index - 1]->NameView();
   if (name.empty()) return;
-  if (static_cast<size_t>(indexUsed_ + indexTombs_ + 1) * 2 > index_.size()) {
+  Extra& x = *extra_;
+  if (static_cast<size_t>(x.used + x.erased + 1) * 2 > x.index.size()) {
     RebuildIndex();  // re-inserts every named item, this one included
     return;
   }
-  const size_t mask = index_.size() - 1;
+  const size_t mask = x.index.size() - 1;
   size_t cell = HashName(name) & mask;
-  while (index_[cell] > 0) cell = (cell + 1) & mask;
-  if (index_[cell] < 0) --indexTombs_;
-  index_[cell] = index;
-  ++indexUsed_;
+  while (x.index[cell] > 0) cell = (cell + 1) & mask;
+  if (x.index[cell] < 0) --x.erased;
+  x.index[cell] = index;
+  ++x.used;
 }
 
 void NamedList::IndexErase(int index, std::string_view name) {
   if (name.empty()) return;
-  const size_t mask = index_.size() - 1;
+  Extra& x = *extra_;
+  const size_t mask = x.index.size() - 1;
   for (size_t cell = HashName(name) & mask;; cell = (cell + 1) & mask) {
-    int at = index_[cell];
+    int at = x.index[cell];
     if (at == 0) return;
     if (at == index) {
-      index_[cell] = -1;
-      --indexUsed_;
-      ++indexTombs_;
+      x.index[cell] = -1;
+      --x.used;
+      ++x.erased;
       return;
     }
   }
 }
 
-void NamedList::OnRename(NamedObject* item, std::string_view oldName) {
-  int index = 0;
-  if (!oldName.empty()) {
-    const size_t mask = index_.size() - 1;
-    for (size_t cell = HashName(oldName) & mask; index_[cell] != 0; cell = (cell + 1) & mask) {
-      int at = index_[cell];
-      if (at > 0 && slots_[at - 1].get() == item) index = at;
+int NamedList::FindSlotOf(const NamedObject* item, std::string_view name) const {
+  if (HasIndex() && !name.empty()) {
+    const std::vector<int>& index = extra_->index;
+    const size_t mask = index.size() - 1;
+    for (size_t cell = HashName(name) & mask; index[cell] != 0; cell = (cell + 1) & mask) {
+      int at = index[cell];
+      if (at > 0 && slots_[at - 1].get() == item) return at;
     }
   }
-  for (int i = 0; i < Count() && index == 0; ++i) {
-    if (slots_[i].get() == item) index = i + 1;
+  for (int i = 0; i < Count(); ++i) {
+    if (slots_[i].get() == item) return i + 1;
   }
+  return 0;
+}
+
+void NamedList::OnRename(NamedObject* item, std::string_view oldName) {
+  int index = FindSlotOf(item, oldName);
   if (index == 0) return;
   IndexErase(index, oldName);
   IndexInsert(index);

@@ -2,6 +2,7 @@
 // the configuration tree.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -19,6 +20,9 @@ class NamedObject {
   NamedObject() = default;
   explicit NamedObject(const char* name);
   explicit NamedObject(std::string_view name);
+  // Tree objects are many and small: they come from the small-block allocator.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* block, std::size_t size) noexcept;
   // Copies the name only.
   NamedObject(const NamedObject& other);
   NamedObject& operator=(const NamedObject&) = delete;
@@ -29,9 +33,9 @@ class NamedObject {
   void SetName(const char* text);
   void SetName(std::string_view text);
   // The object's own name, or nullptr when it has none.
-  const char* GetName() const { return name_.get(); }
+  const char* GetName() const { return name_.Text(); }
   // The name as a view; empty when the object is unnamed.
-  std::string_view NameView() const;
+  std::string_view NameView() const { return name_.View(); }
 
   // A deep copy of the same class, owned by the caller.
   virtual std::unique_ptr<NamedObject> Clone() const;
@@ -47,7 +51,21 @@ class NamedObject {
 
  private:
   friend class NamedList;
-  std::unique_ptr<char[]> name_;
+  // An owned copy of a text that knows its length: [length][bytes][NUL].
+  class OwnedName {
+   public:
+    OwnedName() = default;
+    explicit OwnedName(std::string_view text);
+    OwnedName(OwnedName&& other) noexcept : block_(other.block_) { other.block_ = nullptr; }
+    OwnedName& operator=(OwnedName&& other) noexcept;
+    ~OwnedName();
+    const char* Text() const { return block_ ? block_ + sizeof(uint32_t) : nullptr; }
+    std::string_view View() const;
+
+   private:
+    char* block_ = nullptr;
+  };
+  OwnedName name_;
   NamedList* owner_ = nullptr;  // the list holding this object, if any
 };
 
@@ -132,11 +150,20 @@ class NamedList : public NamedObject {
   void RebuildIndex();
   void OnRename(NamedObject* item, std::string_view oldName);
 
+  bool HasIndex() const { return extra_ && !extra_->index.empty(); }
+  int FindSlotOf(const NamedObject* item, std::string_view name) const;
+
+  // What only some lists need: the empty slots, and a name index for long lists.
+  struct Extra {
+    std::vector<int> emptySlots;  // min-heap of the empty slots' indexes
+    std::vector<int> index;       // open addressing over slot indexes: 0 free, -1 erased
+    int used = 0;                 // live entries in index
+    int erased = 0;               // erased entries in index
+  };
+  Extra& extra();
+
   std::vector<std::unique_ptr<NamedObject>> slots_;
-  std::vector<int> emptySlots_;  // min-heap of the empty slots' indexes
-  std::vector<int> index_;       // open-addressing name index, built for large lists
-  int indexUsed_ = 0;            // live entries in index_
-  int indexTombs_ = 0;           // erased entries in index_
+  std::unique_ptr<Extra> extra_;
 };
 
 }  // namespace cfg

@@ -10,16 +10,22 @@
 namespace cfg {
 namespace {
 
-bool IsSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+inline bool IsSpace(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');  // blank, \t \n \v \f \r
 }
 
-int DigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return 99;
-}
+struct DigitTable {
+  unsigned char value[256];
+  constexpr DigitTable() : value() {
+    for (int c = 0; c < 256; ++c) value[c] = 99;
+    for (int c = '0'; c <= '9'; ++c) value[c] = static_cast<unsigned char>(c - '0');
+    for (int c = 'a'; c <= 'f'; ++c) value[c] = static_cast<unsigned char>(c - 'a' + 10);
+    for (int c = 'A'; c <= 'F'; ++c) value[c] = static_cast<unsigned char>(c - 'A' + 10);
+  }
+};
+constexpr DigitTable kDigits;
+
+inline int DigitValue(char c) { return kDigits.value[static_cast<unsigned char>(c)]; }
 
 // Reads the "%i" syntax into a magnitude that saturates at limit.
 // Returns false when no digit is found.

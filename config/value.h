@@ -47,6 +47,8 @@ class Value : public NamedObject {
   // The Binary storage; nullptr for other types and for an empty array.
   const uint8_t* GetBytes() const { return type_ == ValueType::Binary ? data_.b : nullptr; }
   int32_t GetSize() const { return type_ == ValueType::Binary ? size_ : 0; }
+  // Length of a String value's text (0 for other types).
+  size_t StringLength() const { return type_ == ValueType::String ? static_cast<size_t>(size_) : 0; }
 
   // For a String value: replaces the text with a copy of text (nullptr gives
   // "") and returns the new text. For other types: nullptr, nothing changes.
@@ -56,7 +58,7 @@ class Value : public NamedObject {
 
  private:
   ValueType type_ = ValueType::None;
-  int32_t size_ = 0;
+  int32_t size_ = 0;  // Binary: the byte count; String: the text's length
   union Data {
     int32_t i;
     float f;
