@@ -111,7 +111,8 @@ Record* Section::FindOrCreateRecord(std::string_view name) {
   }
   auto record = std::make_unique<Record>(name);
   Record* raw = record.get();
-  return AddChild(record) ? raw : nullptr;
+  AddUnchecked(std::move(record));
+  return raw;
 }
 
 Section* Section::FindOrCreateSection(const char* name) {
@@ -124,7 +125,8 @@ Section* Section::FindOrCreateSection(std::string_view name) {
   }
   auto section = std::make_unique<Section>(name);
   Section* raw = section.get();
-  return AddChild(section) ? raw : nullptr;
+  AddUnchecked(std::move(section));
+  return raw;
 }
 
 namespace {

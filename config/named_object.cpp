@@ -130,6 +130,10 @@ NamedList::~NamedList() {
 int NamedList::Add(std::unique_ptr<NamedObject>& item) {
   if (!item) return 0;
   if (IndexOfName(item->NameView()) != 0) return 0;
+  return AddUnchecked(std::move(item));
+}
+
+int NamedList::AddUnchecked(std::unique_ptr<NamedObject> item) {
   int index;
   if (extra_ && !extra_->emptySlots.empty()) {
     std::vector<int>& empty = extra_->emptySlots;

@@ -136,6 +136,8 @@ class NamedList : public NamedObject {
 
  protected:
   struct ShallowCopy {};
+  // Add for a non-null item whose name the caller has just looked up in vain.
+  int AddUnchecked(std::unique_ptr<NamedObject> item);
   // Copies the name only; no items.
   NamedList(const NamedList& other, ShallowCopy);
   // A new list of the same class and flags as this one, without items.

@@ -1,5 +1,6 @@
 #include "number_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -144,21 +145,10 @@ bool ParseFloating(std::string_view t, T* out) {
   return true;
 }
 
-template <class T>
-bool SameBits(T a, T b) {
-  return std::memcmp(&a, &b, sizeof(T)) == 0;
-}
-
 int WriteNonFinite(double number, char* buffer) {
   const char* text = std::isnan(number) ? "nan" : (number < 0 ? "-inf" : "inf");
   std::strcpy(buffer, text);
   return static_cast<int>(std::strlen(text));
-}
-
-void UpperExponent(char* begin, char* end) {
-  for (char* p = begin; p != end; ++p) {
-    if (*p == 'e') *p = 'E';
-  }
 }
 
 }  // namespace
@@ -187,34 +177,170 @@ bool ParseHexByte(std::string_view t, uint8_t* out) {
   return true;
 }
 
+namespace {
+
+// Digits of a shortest text from to_chars ("-1.25e-07", "0.001", "1200"):
+// how many are significant, and how many decimals the fixed form needs.
+struct ShortestShape {
+  int significant = 0;
+  int decimals = 0;
+};
+
+ShortestShape ShapeOf(const char* begin, const char* end) {
+  ShortestShape shape;
+  const char* exponent = std::find(begin, end, 'e');
+  int afterPoint = 0, digits = 0, leading = 0, trailingZeros = 0;
+  bool seenPoint = false, seenNonZero = false;
+  for (const char* p = begin; p != exponent; ++p) {
+    if (*p == '.') {
+      seenPoint = true;
+      continue;
+    }
+    if (*p < '0' || *p > '9') continue;
+    if (seenPoint) ++afterPoint;
+    if (*p == '0') {
+      if (!seenNonZero) ++leading;
+      ++trailingZeros;
+    } else {
+      seenNonZero = true;
+      trailingZeros = 0;
+    }
+    ++digits;
+  }
+  int exp = 0;
+  if (exponent != end) std::from_chars(exponent + 1 + (exponent[1] == '+'), end, exp);
+  shape.significant = seenNonZero ? digits - leading - trailingZeros : 0;
+  shape.decimals = std::max(0, afterPoint - exp);
+  return shape;
+}
+
+// The "%f" text of a finite float below 2^24 in magnitude, from its exact
+// value: the float times 10^6, rounded half to even, is an integer that fits
+// in 64 bits. Returns 0 when the float is out of that range.
+int FixedSixFromExact(float number, char* buffer) {
+  int exponent = 0;
+  const float mantissa = std::frexp(std::fabs(number), &exponent);  // [0.5, 1)
+  if (exponent > 24) return 0;
+  // |number| = m * 2^(exponent - 24) with m a 24-bit integer.
+  const uint64_t m = static_cast<uint64_t>(std::ldexp(mantissa, 24));
+  const int shift = 24 - exponent;  // >= 0
+  uint64_t scaled;
+  if (m == 0) {
+    scaled = 0;
+  } else if (shift >= 100) {
+    scaled = 0;  // far below 0.5e-6
+  } else {
+    const unsigned __int128 product = static_cast<unsigned __int128>(m) * 1000000u;
+    const unsigned __int128 whole = product >> shift;
+    const unsigned __int128 rest = product - (whole << shift);
+    const unsigned __int128 half = shift > 0 ? (static_cast<unsigned __int128>(1) << (shift - 1)) : 0;
+    scaled = static_cast<uint64_t>(whole);
+    if (shift > 0 && (rest > half || (rest == half && (scaled & 1)))) ++scaled;
+  }
+  char* p = buffer;
+  if (std::signbit(number)) *p++ = '-';
+  auto r = std::to_chars(p, p + 24, scaled / 1000000u);
+  p = r.ptr;
+  *p++ = '.';
+  uint32_t fraction = static_cast<uint32_t>(scaled % 1000000u);
+  for (int i = 5; i >= 0; --i) {
+    p[i] = static_cast<char>('0' + fraction % 10);
+    fraction /= 10;
+  }
+  p += 6;
+  *p = '\0';
+  return static_cast<int>(p - buffer);
+}
+
+}  // namespace
+
+// "%f" reads back to the same float exactly when some decimal with at most six
+// decimals does; the shortest text tells whether one does. From 16 up, a
+// float's spacing exceeds 1e-6, so any six-decimal rounding reads back.
 int FormatFloat(float number, char* buffer) {
   if (!std::isfinite(number)) return WriteNonFinite(number, buffer);
   char* end = buffer + 63;
-  auto r = std::to_chars(buffer, end, static_cast<double>(number), std::chars_format::fixed, 6);
-  float back = 0;
-  if (ParseFloat(std::string_view(buffer, r.ptr - buffer), &back) && SameBits(back, number)) {
-    *r.ptr = '\0';
-    return static_cast<int>(r.ptr - buffer);
+  if (std::fabs(number) < 16.0f) {
+    auto shortest = std::to_chars(buffer, end, number);
+    if (ShapeOf(buffer, shortest.ptr).decimals > 6) {
+      *shortest.ptr = '\0';
+      return static_cast<int>(shortest.ptr - buffer);
+    }
   }
-  r = std::to_chars(buffer, end, number);
+  if (int length = FixedSixFromExact(number, buffer)) return length;
+  auto r = std::to_chars(buffer, end, static_cast<double>(number), std::chars_format::fixed, 6);
   *r.ptr = '\0';
   return static_cast<int>(r.ptr - buffer);
 }
 
+// "%G" reads back to the same double exactly when the shortest text that does
+// has at most six significant digits; the "%G" text then shows those digits.
 int FormatDouble(double number, char* buffer) {
   if (!std::isfinite(number)) return WriteNonFinite(number, buffer);
-  char* end = buffer + 63;
-  auto r = std::to_chars(buffer, end, number, std::chars_format::general, 6);
-  UpperExponent(buffer, r.ptr);
-  double back = 0;
-  if (ParseDouble(std::string_view(buffer, r.ptr - buffer), &back) && SameBits(back, number)) {
-    *r.ptr = '\0';
-    return static_cast<int>(r.ptr - buffer);
+  char shortest[64];
+  auto r = std::to_chars(shortest, shortest + sizeof shortest, number);
+  // Take the shortest text apart: sign, digits without the point, exponent.
+  const char* p = shortest;
+  const bool negative = *p == '-';
+  if (negative) ++p;
+  char digits[32];
+  int count = 0, pointAt = -1;
+  const char* e = std::find(p, static_cast<const char*>(r.ptr), 'e');
+  for (const char* q = p; q != e; ++q) {
+    if (*q == '.') {
+      pointAt = count;
+    } else {
+      digits[count++] = *q;
+    }
   }
-  r = std::to_chars(buffer, end, number);
-  UpperExponent(buffer, r.ptr);
-  *r.ptr = '\0';
-  return static_cast<int>(r.ptr - buffer);
+  if (pointAt < 0) pointAt = count;
+  int exp10 = 0;
+  if (e != r.ptr) std::from_chars(e + 1 + (e[1] == '+'), static_cast<const char*>(r.ptr), exp10);
+  // value = 0.d1d2... * 10^(pointAt + exp10); drop leading and trailing zeros.
+  int first = 0;
+  while (first < count && digits[first] == '0') ++first;
+  int last = count;
+  while (last > first && digits[last - 1] == '0') --last;
+  char* out = buffer;
+  if (first == last) {  // zero
+    if (negative) *out++ = '-';
+    *out++ = '0';
+    *out = '\0';
+    return static_cast<int>(out - buffer);
+  }
+  const int significant = last - first;
+  if (significant > 6) {
+    for (char* q = shortest; q != r.ptr; ++q) *out++ = (*q == 'e') ? 'E' : *q;
+    *out = '\0';
+    return static_cast<int>(out - buffer);
+  }
+  const int x = pointAt + exp10 - first - 1;  // exponent of the first significant digit
+  if (negative) *out++ = '-';
+  if (x < -4 || x >= 6) {
+    *out++ = digits[first];
+    if (significant > 1) {
+      *out++ = '.';
+      for (int i = first + 1; i < last; ++i) *out++ = digits[i];
+    }
+    *out++ = 'E';
+    *out++ = x < 0 ? '-' : '+';
+    const int magnitude = x < 0 ? -x : x;
+    if (magnitude < 10) *out++ = '0';
+    out = std::to_chars(out, out + 8, magnitude).ptr;
+  } else if (x < 0) {
+    *out++ = '0';
+    *out++ = '.';
+    for (int i = -1; i > x; --i) *out++ = '0';
+    for (int i = first; i < last; ++i) *out++ = digits[i];
+  } else {
+    for (int i = 0; i <= x; ++i) *out++ = (first + i < last) ? digits[first + i] : '0';
+    if (first + x + 1 < last) {
+      *out++ = '.';
+      for (int i = first + x + 1; i < last; ++i) *out++ = digits[i];
+    }
+  }
+  *out = '\0';
+  return static_cast<int>(out - buffer);
 }
 
 int FormatInt64(int64_t number, char* buffer) {
