@@ -267,7 +267,8 @@ bool ConfigStream::LineHasNul(int64_t begin, int64_t end) {
   if (begin < nulFrom_ || end > nulTo_ || (nulAt_ >= 0 && nulAt_ < begin)) {
     // One scan covers every line up to the next NUL or the end of the buffer.
     const size_t offset = static_cast<size_t>(begin - bufStart_);
-    const void* nul = std::memchr(buf_.data() + offset, '\0', bufLen_ - offset);
+    const void* nul =
+        bufLen_ > offset ? std::memchr(buf_.data() + offset, '\0', bufLen_ - offset) : nullptr;
     nulFrom_ = begin;
     nulTo_ = bufStart_ + static_cast<int64_t>(bufLen_);
     nulAt_ = nul ? bufStart_ + (static_cast<const char*>(nul) - buf_.data()) : -1;
@@ -280,7 +281,8 @@ int ConfigStream::NextLine() {
   size_t scanFrom = bufPos_;
   for (;;) {
     const char* start = buf_.data() + bufPos_;
-    const void* nl = std::memchr(buf_.data() + scanFrom, '\n', bufLen_ - scanFrom);
+    const void* nl =
+        bufLen_ > scanFrom ? std::memchr(buf_.data() + scanFrom, '\n', bufLen_ - scanFrom) : nullptr;
     size_t length;
     if (nl != nullptr) {
       length = static_cast<const char*>(nl) - start + 1;
@@ -548,7 +550,7 @@ const std::string& ConfigStream::Output() const {
 }
 
 char* ConfigStream::Room(size_t n) {
-  if (outLength_ + n > outCapacity_) {
+  if (outLength_ + n > outCapacity_ || !out_) {
     size_t capacity = outCapacity_ ? outCapacity_ : 64 * 1024;
     while (capacity < outLength_ + n) capacity *= 2;
     std::unique_ptr<char[]> grown(new char[capacity]);

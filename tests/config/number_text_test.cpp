@@ -1,0 +1,210 @@
+// Number texts: parsing value and byte lines, and the writer's texts that read
+// back to the identical number.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+
+#include "config/number_text.h"
+
+namespace {
+
+std::string FloatText(float f) {
+  char buffer[128];
+  int length = cfg::FormatFloat(f, buffer);
+  EXPECT_EQ(length, static_cast<int>(std::strlen(buffer)));
+  return buffer;
+}
+
+std::string DoubleText(double d) {
+  char buffer[128];
+  int length = cfg::FormatDouble(d, buffer);
+  EXPECT_EQ(length, static_cast<int>(std::strlen(buffer)));
+  return buffer;
+}
+
+TEST(NumberText, IntegerSyntax) {
+  const struct {
+    const char* text;
+    bool ok;
+    int32_t value;
+  } cases[] = {{"0x10", true, 16},        {"010", true, 8},       {"-7xyz", true, -7},
+               {"  +12", true, 12},       {"0", true, 0},         {"09", true, 0},
+               {"-0x1F", true, -31},   {"abc", false, 0},
+               {"", false, 0},            {"   ", false, 0},      {"- 1", false, 0},
+               {"2147483647", true, INT32_MAX}, {"2147483648", true, INT32_MAX},
+               {"-2147483649", true, INT32_MIN}, {"0x80000000", true, INT32_MAX},
+               {"99999999999999999999999", true, INT32_MAX}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    int32_t value = 12345;
+    EXPECT_EQ(cfg::ParseInt32(c.text, &value), c.ok);
+    if (c.ok) {
+      EXPECT_EQ(value, c.value);
+    }
+  }
+  int64_t big = 0;
+  EXPECT_TRUE(cfg::ParseInt64("0x7FFFFFFFFFFFFFFF", &big));
+  EXPECT_EQ(big, INT64_MAX);
+  EXPECT_TRUE(cfg::ParseInt64("-99999999999999999999", &big));
+  EXPECT_EQ(big, INT64_MIN);
+  EXPECT_TRUE(cfg::ParseInt64("0777", &big));
+  EXPECT_EQ(big, 511);
+  EXPECT_FALSE(cfg::ParseInt64("z", &big));
+}
+
+TEST(NumberText, ParsingStopsAtTheViewsEnd) {
+  // The texts are views: digits after the end must not be read.
+  const char text[] = "12345";
+  int32_t i = 0;
+  ASSERT_TRUE(cfg::ParseInt32(std::string_view(text, 2), &i));
+  EXPECT_EQ(i, 12);
+  int64_t l = 0;
+  ASSERT_TRUE(cfg::ParseInt64(std::string_view(text, 3), &l));
+  EXPECT_EQ(l, 123);
+  double d = 0;
+  ASSERT_TRUE(cfg::ParseDouble(std::string_view(text, 1), &d));
+  EXPECT_EQ(d, 1.0);
+  float f = 0;
+  ASSERT_TRUE(cfg::ParseFloat(std::string_view(text, 4), &f));
+  EXPECT_EQ(f, 1234.0f);
+  uint8_t b = 0;
+  ASSERT_TRUE(cfg::ParseHexByte(std::string_view("1FF", 2), &b));
+  EXPECT_EQ(b, 0x1F);
+}
+
+TEST(NumberText, FloatingSyntax) {
+  const struct {
+    const char* text;
+    bool ok;
+    double value;
+  } cases[] = {{"1.5", true, 1.5},         {"  -2.5e2x", true, -250}, {".5", true, 0.5},
+               {"5.", true, 5},            {"+1E+2", true, 100},      {"1e", true, 1},
+               {"0x10", true, 0},          {"INF", true, HUGE_VAL},   {"-infinity", true, -HUGE_VAL},
+               {"x", false, 0},            {"", false, 0},            {".", false, 0},
+               {"e5", false, 0},           {"  ", false, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    double d = 777;
+    EXPECT_EQ(cfg::ParseDouble(c.text, &d), c.ok);
+    if (c.ok) {
+      EXPECT_EQ(d, c.value);
+    }
+    float f = 777;
+    EXPECT_EQ(cfg::ParseFloat(c.text, &f), c.ok);
+    if (c.ok) {
+      EXPECT_EQ(f, static_cast<float>(c.value));
+    }
+  }
+  double d = 0;
+  ASSERT_TRUE(cfg::ParseDouble("NaN", &d));
+  EXPECT_TRUE(std::isnan(d));
+  float f = 0;
+  ASSERT_TRUE(cfg::ParseFloat("-nan", &f));
+  EXPECT_TRUE(std::isnan(f));
+  // A float is read at single precision, a double at double precision.
+  ASSERT_TRUE(cfg::ParseFloat("0.1", &f));
+  EXPECT_EQ(f, 0.1f);
+  ASSERT_TRUE(cfg::ParseDouble("0.1", &d));
+  EXPECT_EQ(d, 0.1);
+  ASSERT_TRUE(cfg::ParseFloat("1e39", &f));
+  EXPECT_TRUE(std::isinf(f));
+}
+
+TEST(NumberText, HexBytes) {
+  const struct {
+    const char* text;
+    bool ok;
+    uint8_t value;
+  } cases[] = {{"1f", true, 0x1F}, {"0x1F", true, 0x1F}, {"  1F", true, 0x1F},
+               {"1FF", true, 0xFF}, {"0", true, 0},      {"aB\n", true, 0xAB},
+               {"; note", false, 0}, {"", false, 0},
+               {"g1", false, 0},   {"-1", true, 0xFF}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    uint8_t b = 0x55;
+    EXPECT_EQ(cfg::ParseHexByte(c.text, &b), c.ok);
+    if (c.ok) {
+      EXPECT_EQ(b, c.value);
+    }
+  }
+}
+
+TEST(NumberText, WriterTexts) {
+  const struct {
+    float f;
+    const char* text;
+  } floats[] = {{0.1f, "0.100000"},        {1.5f, "1.500000"},   {0.0f, "0.000000"},
+                {-2.0f, "-2.000000"},      {1e-10f, "1e-10"},    {1.0000001f, "1.0000001"},
+                {16777216.0f, "16777216.000000"}, {HUGE_VALF, "inf"}, {-HUGE_VALF, "-inf"}};
+  for (const auto& c : floats) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(FloatText(c.f), c.text);
+  }
+  EXPECT_EQ(FloatText(std::numeric_limits<float>::quiet_NaN()), "nan");
+
+  const struct {
+    double d;
+    const char* text;
+  } doubles[] = {{0.25, "0.25"},         {3.14159265, "3.14159265"}, {1e20, "1E+20"},
+                 {5000000000.0, "5E+09"}, {123456.0, "123456"},      {1234567.0, "1234567"},
+                 {0.0001, "0.0001"},     {1e-5, "1E-05"},            {-0.5, "-0.5"},
+                 {0.0, "0"},             {HUGE_VAL, "inf"},          {-HUGE_VAL, "-inf"}};
+  for (const auto& c : doubles) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(DoubleText(c.d), c.text);
+  }
+  EXPECT_EQ(DoubleText(std::numeric_limits<double>::quiet_NaN()), "nan");
+
+  char buffer[64];
+  cfg::FormatInt64(INT64_MIN, buffer);
+  EXPECT_STREQ(buffer, "-9223372036854775808");
+  cfg::FormatInt64(0, buffer);
+  EXPECT_STREQ(buffer, "0");
+}
+
+// Every finite number written reads back identically, at either precision.
+TEST(NumberText, WrittenNumbersReadBackIdentically) {
+  std::mt19937_64 random(20240611);
+  auto checkFloat = [](float f) {
+    char buffer[128];
+    cfg::FormatFloat(f, buffer);
+    float back = 0;
+    ASSERT_TRUE(cfg::ParseFloat(buffer, &back)) << buffer;
+    ASSERT_EQ(std::memcmp(&back, &f, sizeof f), 0) << buffer << " from " << f;
+  };
+  auto checkDouble = [](double d) {
+    char buffer[128];
+    cfg::FormatDouble(d, buffer);
+    double back = 0;
+    ASSERT_TRUE(cfg::ParseDouble(buffer, &back)) << buffer;
+    ASSERT_EQ(std::memcmp(&back, &d, sizeof d), 0) << buffer;
+  };
+  const float edgeFloats[] = {std::numeric_limits<float>::max(),
+                                 std::numeric_limits<float>::min(),
+                                 std::numeric_limits<float>::denorm_min(),
+                                 -std::numeric_limits<float>::denorm_min(), 3.4e38f, 1e-45f,
+                                 0.3f, 2.5e-7f, 4.9999997e-7f, 123456.789f};
+  for (float f : edgeFloats) checkFloat(f);
+  const double edgeDoubles[] = {std::numeric_limits<double>::max(),
+                                   std::numeric_limits<double>::min(),
+                                   std::numeric_limits<double>::denorm_min(),
+                                   0.1, 1.0 / 3, 2.0 / 3 * 1e-200, 9007199254740993.0};
+  for (double d : edgeDoubles) checkDouble(d);
+  for (int i = 0; i < 20000; ++i) {
+    uint64_t bits = random();
+    uint32_t fbits = static_cast<uint32_t>(bits);
+    float f;
+    std::memcpy(&f, &fbits, sizeof f);
+    if (std::isfinite(f)) checkFloat(f);
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    if (std::isfinite(d)) checkDouble(d);
+  }
+}
+
+}  // namespace
