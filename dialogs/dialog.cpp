@@ -1,0 +1,169 @@
+// Dialog: the object bound to one modal dialog window, and the dialog
+// procedure that every Dialog runs on.
+#include "dialog.h"
+
+namespace dlg {
+
+namespace {
+
+constexpr WORD kModalRun = 1;  // flags bit 0: a modal run is in progress
+
+// EnumChildWindows callback of CreateControls: one wrapper per child whose
+// class name can be read and whose ID is not -1.
+BOOL CALLBACK AddChildControl(HWND child, LPARAM lParam) {
+  Dialog* dialog = reinterpret_cast<Dialog*>(lParam);
+  char className[64];
+  if (GetClassNameA(child, className, sizeof className) == 0) return TRUE;
+  const int id = static_cast<int>(GetWindowLongPtrA(child, GWLP_ID));
+  if (id == -1) return TRUE;
+  const DWORD style = static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE));
+  const DWORD exStyle = static_cast<DWORD>(GetWindowLongA(child, GWL_EXSTYLE));
+  if (ControlWrapper* wrapper = CreateControlWrapper(className, child, id, style, exStyle)) {
+    dialog->AddControl(wrapper);
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+Dialog::Dialog(HINSTANCE instance, int templateId, HWND parent)
+    : instance(instance),
+      templateId(templateId),
+      parent(parent),
+      procedure(SharedDialogProc),
+      flags(0),
+      controls(nullptr) {}
+
+Dialog::~Dialog() { DestroyControls(); }
+
+int Dialog::OnMessage(WindowMessage* message) {
+  if (message->message == WM_COMMAND) {
+    const int command = message->CommandWord();
+    if (command == IDOK) {
+      End(1);
+    } else if (command == IDCANCEL) {
+      End(0);
+    }
+  }
+  return 0;
+}
+
+int Dialog::OnInit() { return 1; }
+int Dialog::AfterInit() { return 1; }
+int Dialog::CanOk() { return 1; }
+int Dialog::OnOk() { return 1; }
+int Dialog::OnCancel() { return 1; }
+
+int Dialog::Dispatch(WindowMessage* message) {
+  switch (message->message) {
+    case WM_DESTROY:
+      UnbindControls();
+      DestroyControls();
+      break;
+    case WM_HELP: {
+      HELPINFO* help = reinterpret_cast<HELPINFO*>(message->lParam);
+      if (!help) break;
+      if (help->iContextType != 0) {
+        help->iContextType = 0;
+        help->dwContextId = static_cast<DWORD_PTR>(templateId);
+      }
+      if (HWND owner = ref.Parent()) {
+        SendMessageA(owner, WM_HELP, message->wParam, message->lParam);
+      }
+      break;
+    }
+    case WM_INITDIALOG:
+      CreateControls(message->window);
+      BindControls();
+      if (!OnInit()) End(0);
+      AfterInit();
+      break;
+    case WM_COMMAND:
+      if (message->ControlId() == IDOK) {
+        if (CanOk()) OnOk();
+      } else if (message->ControlId() == IDCANCEL) {
+        OnCancel();
+      }
+      break;
+    default:
+      break;
+  }
+  return OnMessage(message);
+}
+
+INT_PTR Dialog::ShowModal() {
+  flags |= kModalRun;
+  const INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(templateId), parent,
+                                         procedure, reinterpret_cast<LPARAM>(this));
+  // A dialog that could not be created was never ended: leave no run behind.
+  flags &= static_cast<WORD>(~kModalRun);
+  return result;
+}
+
+int Dialog::End(int result) {
+  if (!(flags & kModalRun)) return 0;
+  flags &= static_cast<WORD>(~kModalRun);
+  return EndDialog(ref.Resolve(), result);
+}
+
+ControlWrapper* Dialog::FindControl(int id) const {
+  for (ControlWrapper* wrapper = controls; wrapper; wrapper = wrapper->Next()) {
+    if (wrapper->ref.Id() == id) return wrapper;
+  }
+  return nullptr;
+}
+
+void Dialog::AddControl(ControlWrapper* wrapper) {
+  if (controls) {
+    controls->LinkAfterLast(wrapper);
+  } else {
+    controls = wrapper;
+  }
+}
+
+void Dialog::CreateControls(HWND window) {
+  EnumChildWindows(window, AddChildControl, reinterpret_cast<LPARAM>(this));
+}
+
+int Dialog::BindControls() {
+  const HWND window = ref.Resolve();
+  for (ControlWrapper* wrapper = controls; wrapper; wrapper = wrapper->Next()) {
+    wrapper->ref.SetHandle(window);
+    if (!wrapper->OnAttach()) return 0;
+  }
+  return 1;
+}
+
+int Dialog::UnbindControls() {
+  for (ControlWrapper* wrapper = controls; wrapper; wrapper = wrapper->Next()) {
+    wrapper->ref.SetHandle(nullptr);
+    if (!wrapper->OnDetach()) return 0;
+  }
+  return 1;
+}
+
+void Dialog::DestroyControls() {
+  ControlWrapper* current = controls;
+  while (current && current->Next()) current = current->Next();
+  while (current) {
+    ControlWrapper* previous = current->Prev();
+    current->Unlink();
+    delete current;
+    current = previous;
+  }
+  controls = nullptr;
+}
+
+INT_PTR CALLBACK SharedDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  WindowMessage record(hwnd, message, wParam, lParam);
+  Dialog* dialog = reinterpret_cast<Dialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+    dialog = reinterpret_cast<Dialog*>(lParam);
+    dialog->ref.SetHandle(hwnd);
+  }
+  if (!dialog) return 1;
+  return dialog->Dispatch(&record);
+}
+
+}  // namespace dlg

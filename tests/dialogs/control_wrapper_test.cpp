@@ -1,0 +1,306 @@
+// Wrapper kinds by class name, the factory registry, and the list-box and
+// combo-box operations.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstring>
+#include <string>
+#include <typeinfo>
+#include <vector>
+
+#include "dialogs/control_wrapper.h"
+#include "dialogs/dialog.h"
+#include "scripted_dialog.h"
+#include "test_dialog_ids.h"
+
+namespace {
+
+using dlg::ButtonControl;
+using dlg::ComboBoxControl;
+using dlg::ControlWrapper;
+using dlg::ListBoxControl;
+using dlg::StaticControl;
+using dlgtest::ModelessWindow;
+using dlgtest::ScriptedDialog;
+
+std::string KindOf(const ControlWrapper* wrapper) {
+  if (!wrapper) return "none";
+  const std::type_info& type = typeid(*wrapper);
+  if (type == typeid(ButtonControl)) return "ButtonControl";
+  if (type == typeid(ListBoxControl)) return "ListBoxControl";
+  if (type == typeid(StaticControl)) return "StaticControl";
+  if (type == typeid(ComboBoxControl)) return "ComboBoxControl";
+  if (type == typeid(ControlWrapper)) return "ControlWrapper";
+  return "other";
+}
+
+TEST(ControlFactoryTest, KindByClassNameInAnyCase) {
+  struct Case {
+    const char* className;
+    const char* kind;
+  };
+  const Case cases[] = {
+      {"button", "ButtonControl"},        {"Button", "ButtonControl"},
+      {"BUTTON", "ButtonControl"},        {"listbox", "ListBoxControl"},
+      {"ListBox", "ListBoxControl"},      {"edit", "ListBoxControl"},
+      {"Edit", "ListBoxControl"},         {"static", "StaticControl"},
+      {"Static", "StaticControl"},        {"combobox", "ComboBoxControl"},
+      {"ComboBox", "ComboBoxControl"},    {"COMBOBOX", "ComboBoxControl"},
+      {"cOMBObOX", "ComboBoxControl"},    {"SysTreeView32", "ControlWrapper"},
+      {"msctls_statusbar32", "ControlWrapper"}, {"ComboLBox", "ControlWrapper"},
+      {"buttons", "ControlWrapper"},      {"edi", "ControlWrapper"},
+      {"", "ControlWrapper"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.className);
+    ControlWrapper* wrapper = dlg::CreateControlWrapper(c.className, nullptr, 1234, 0, 0);
+    EXPECT_EQ(KindOf(wrapper), c.kind);
+    if (wrapper) {
+      EXPECT_EQ(wrapper->ref.Kind(), dlg::ByControlId);
+      EXPECT_EQ(wrapper->ref.Id(), 1234);
+      EXPECT_EQ(wrapper->ref.Resolve(), nullptr);  // unbound until a dialog binds it
+      EXPECT_EQ(wrapper->Next(), nullptr);
+      EXPECT_EQ(wrapper->Prev(), nullptr);
+    }
+    delete wrapper;
+  }
+}
+
+// The kinds made for the controls of a real template, in the platform's
+// enumeration order, with the class names the platform reports.
+TEST(ControlFactoryTest, TemplateControlsGetTheirKindsInOrder) {
+  ModelessWindow window(IDD_CONTROLS);
+  ASSERT_NE(window.get(), nullptr);
+  dlg::Dialog dialog(dlgtest::Module(), IDD_CONTROLS, nullptr);
+  dialog.CreateControls(window.get());
+
+  struct Expected {
+    int id;
+    const char* kind;
+  };
+  const Expected expected[] = {
+      {IDC_BUTTON, "ButtonControl"}, {IDC_LIST, "ListBoxControl"},  {IDC_EDIT, "ListBoxControl"},
+      {IDC_TEXT, "StaticControl"},   {IDC_COMBO, "ComboBoxControl"}, {IDC_TREE, "ControlWrapper"},
+      {IDC_STATUS, "ControlWrapper"}, {IDC_TWIN, "StaticControl"},   {IDC_TWIN, "ButtonControl"},
+      {IDC_EDIT2, "ListBoxControl"},
+  };
+  const ControlWrapper* wrapper = dialog.Controls();
+  const ControlWrapper* previous = nullptr;
+  for (const Expected& e : expected) {
+    ASSERT_NE(wrapper, nullptr) << "list ends before ID " << e.id;
+    char className[64] = "";
+    GetClassNameA(GetDlgItem(window.get(), e.id), className, sizeof className);
+    SCOPED_TRACE(std::to_string(e.id) + " " + className);
+    EXPECT_EQ(wrapper->ref.Id(), e.id);
+    EXPECT_EQ(KindOf(wrapper), e.kind);
+    EXPECT_EQ(wrapper->Prev(), previous);
+    previous = wrapper;
+    wrapper = wrapper->Next();
+  }
+  EXPECT_EQ(wrapper, nullptr) << "more wrappers than controls with an ID";
+}
+
+// Test factories: one that records what it is asked and declines, and one
+// that only counts.
+struct FactoryCall {
+  std::string className;
+  HWND window;
+  int id;
+  DWORD style;
+  DWORD exStyle;
+};
+std::vector<FactoryCall> recorded;
+int lateCalls = 0;
+
+ControlWrapper* RecordingFactory(const char* className, HWND window, int id, DWORD style,
+                                 DWORD exStyle) {
+  recorded.push_back({className, window, id, style, exStyle});
+  return nullptr;
+}
+
+ControlWrapper* LateFactory(const char*, HWND, int id, DWORD, DWORD) {
+  ++lateCalls;
+  return new ControlWrapper(id);
+}
+
+// Tests that change the registry; the standard registry is back afterwards.
+class RegistryTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    dlg::ClearControlFactories();
+    recorded.clear();
+    lateCalls = 0;
+  }
+  void TearDown() override {
+    dlg::ClearControlFactories();
+    dlg::RegisterStandardFactories();
+  }
+};
+
+TEST_F(RegistryTest, EmptyRegistryMakesNoWrappers) {
+  EXPECT_EQ(dlg::RegisteredFactoryCount(), 0u);
+  EXPECT_EQ(dlg::CreateControlWrapper("Button", nullptr, 1, 0, 0), nullptr);
+
+  bool listEmpty = false;
+  ScriptedDialog dialog(IDD_BASE, nullptr, [&](ScriptedDialog& d) {
+    listEmpty = d.Controls() == nullptr && d.FindControl(IDOK) == nullptr;
+    d.End(5);
+  });
+  EXPECT_EQ(dialog.ShowModal(), 5);
+  EXPECT_TRUE(listEmpty);
+}
+
+TEST_F(RegistryTest, StandardRegistrationGrowsByOnePerFactory) {
+  EXPECT_EQ(dlg::RegisterControlFactory(RecordingFactory), 1);
+  EXPECT_EQ(dlg::RegisteredFactoryCount(), 1u);
+  EXPECT_EQ(dlg::RegisterStandardFactories(), 1);
+  EXPECT_EQ(dlg::RegisteredFactoryCount(), 7u);
+  EXPECT_EQ(dlg::RegisterControlFactory(LateFactory), 1);
+  EXPECT_EQ(dlg::RegisteredFactoryCount(), 8u);
+
+  // Asked in registration order: the recorder first; the generic factory
+  // accepts every class, so a factory after it is never reached.
+  ControlWrapper* wrapper = dlg::CreateControlWrapper("SysTreeView32", nullptr, 9, 0, 0);
+  EXPECT_EQ(KindOf(wrapper), "ControlWrapper");
+  delete wrapper;
+  ASSERT_EQ(recorded.size(), 1u);
+  EXPECT_EQ(recorded[0].className, "SysTreeView32");
+  EXPECT_EQ(lateCalls, 0);
+}
+
+TEST_F(RegistryTest, FactoriesReceiveEachChildWithItsStyles) {
+  dlg::RegisterControlFactory(RecordingFactory);
+  dlg::RegisterStandardFactories();
+  ModelessWindow window(IDD_CONTROLS);
+  ASSERT_NE(window.get(), nullptr);
+  dlg::Dialog dialog(dlgtest::Module(), IDD_CONTROLS, nullptr);
+  dialog.CreateControls(window.get());
+
+  // Ten children with an ID; the two labels with ID -1 are never offered.
+  ASSERT_EQ(recorded.size(), 10u);
+  const ControlWrapper* wrapper = dialog.Controls();
+  for (const FactoryCall& call : recorded) {
+    SCOPED_TRACE(call.className + " " + std::to_string(call.id));
+    EXPECT_NE(call.id, -1);
+    EXPECT_EQ(GetDlgCtrlID(call.window), call.id);
+    EXPECT_EQ(GetParent(call.window), window.get());
+    char className[64] = "";
+    GetClassNameA(call.window, className, sizeof className);
+    EXPECT_EQ(call.className, className);
+    EXPECT_EQ(call.style, static_cast<DWORD>(GetWindowLongA(call.window, GWL_STYLE)));
+    EXPECT_EQ(call.exStyle, static_cast<DWORD>(GetWindowLongA(call.window, GWL_EXSTYLE)));
+    // The recorder declined, so the standard factories made the wrapper.
+    ASSERT_NE(wrapper, nullptr);
+    EXPECT_EQ(wrapper->ref.Id(), call.id);
+    wrapper = wrapper->Next();
+  }
+}
+
+// List links, used by the dialog's control list.
+TEST(ControlWrapperTest, LinkAfterLastAndUnlink) {
+  ControlWrapper a(1), b(2), c(3);
+  EXPECT_EQ(a.LinkAfterLast(&b), &b);
+  EXPECT_EQ(a.LinkAfterLast(&c), &c);  // walks past b
+  EXPECT_EQ(a.Next(), &b);
+  EXPECT_EQ(b.Prev(), &a);
+  EXPECT_EQ(b.Next(), &c);
+  EXPECT_EQ(c.Prev(), &b);
+  EXPECT_EQ(c.Next(), nullptr);
+
+  b.Unlink();
+  EXPECT_EQ(a.Next(), &c);
+  EXPECT_EQ(c.Prev(), &a);
+  EXPECT_EQ(b.Prev(), &a);  // its own links stay
+  EXPECT_EQ(b.Next(), &c);
+
+  c.Unlink();
+  EXPECT_EQ(a.Next(), nullptr);
+  EXPECT_EQ(a.OnAttach(), 1);
+  EXPECT_EQ(a.OnDetach(), 1);
+}
+
+class ListControlsTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(window.get(), nullptr);
+    list.ref.SetHandle(window.get());
+    combo.ref.SetHandle(window.get());
+  }
+  ModelessWindow window{IDD_CONTROLS};
+  ListBoxControl list{IDC_LIST};
+  ComboBoxControl combo{IDC_COMBO};
+};
+
+TEST_F(ListControlsTest, SelectedItemText) {
+  EXPECT_EQ(list.SelectedItemText(), nullptr);  // empty list
+  list.AddString("abc");
+  list.AddString("");
+  list.AddString("longer text");
+  EXPECT_EQ(list.GetCurSel(), LB_ERR);
+  EXPECT_EQ(list.SelectedItemText(), nullptr);  // nothing selected
+
+  struct Case {
+    int index;
+    const char* text;  // nullptr: no copy
+  };
+  for (const Case& c : {Case{0, "abc"}, Case{1, nullptr}, Case{2, "longer text"}}) {
+    SCOPED_TRACE(c.index);
+    ASSERT_NE(list.ref.Send(LB_SETCURSEL, c.index, 0), LB_ERR);
+    EXPECT_EQ(list.GetCurSel(), c.index);
+    const std::unique_ptr<char[]> text = list.SelectedItemText();
+    if (c.text) {
+      ASSERT_NE(text, nullptr);
+      EXPECT_STREQ(text.get(), c.text);
+    } else {
+      EXPECT_EQ(text, nullptr);
+    }
+  }
+}
+
+TEST_F(ListControlsTest, ListBoxOperations) {
+  EXPECT_EQ(list.AddString("one"), 0);
+  EXPECT_EQ(list.AddString("two"), 1);
+  EXPECT_EQ(list.AddString("three"), 2);
+  EXPECT_EQ(list.GetItemTextLength(2), 5);
+  char buffer[16] = "";
+  EXPECT_EQ(list.GetItemText(1, buffer), 3);
+  EXPECT_STREQ(buffer, "two");
+
+  EXPECT_NE(list.SetItemData(1, 0x1234), LB_ERR);
+  EXPECT_EQ(list.GetItemData(1), 0x1234);
+
+  EXPECT_EQ(list.FindStringExact(-1, "TWO"), 1);  // whole list, any case
+  EXPECT_EQ(list.FindStringExact(-1, "tw"), LB_ERR);
+  EXPECT_EQ(list.FindStringExact(-1, "zzz"), LB_ERR);
+
+  EXPECT_EQ(list.DeleteString(0), 2);  // items left
+  EXPECT_EQ(list.FindStringExact(-1, "two"), 0);
+  list.ResetContent();
+  EXPECT_EQ(list.ref.Send(LB_GETCOUNT, 0, 0), 0);
+}
+
+TEST_F(ListControlsTest, ComboBoxOperations) {
+  EXPECT_EQ(combo.GetCurSel(), CB_ERR);
+  EXPECT_EQ(combo.AddString("Int"), 0);
+  EXPECT_EQ(combo.AddString("String"), 1);
+  EXPECT_NE(combo.SetItemData(1, 8), CB_ERR);
+  EXPECT_EQ(combo.SetCurSel(1), 1);
+  EXPECT_EQ(combo.GetCurSel(), 1);
+  EXPECT_EQ(combo.GetItemData(combo.GetCurSel()), 8);
+  EXPECT_EQ(combo.SetCurSel(5), CB_ERR);
+}
+
+TEST_F(ListControlsTest, UnboundWrapperReachesNoControl) {
+  list.AddString("abc");
+  ASSERT_EQ(list.GetCurSel(), LB_ERR);
+  list.ref.SetHandle(nullptr);
+  EXPECT_EQ(list.GetCurSel(), 0);  // the platform's result for no window
+  EXPECT_EQ(list.AddString("x"), 0);
+  EXPECT_EQ(list.GetItemTextLength(0), 0);
+  list.ref.SetHandle(window.get());
+  EXPECT_EQ(list.ref.Send(LB_GETCOUNT, 0, 0), 1);
+}
+
+}  // namespace
