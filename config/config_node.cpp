@@ -169,22 +169,24 @@ int Section::AddBinaryValue(std::string_view qualifiedName, const uint8_t* bytes
 
 QualifiedName SplitQualifiedName(std::string_view text) {
   QualifiedName q;
-  size_t start = text.find_first_not_of('[');
-  if (start == std::string_view::npos) {
+  const char* p = text.data();
+  const size_t n = text.size();
+  size_t start = 0;
+  while (start < n && p[start] == '[') ++start;
+  if (start == n) {
     q.record = text;  // nothing but "[": the whole text is the record name
     return q;
   }
-  size_t open = text.find('[', start);
-  if (open == std::string_view::npos) {
-    q.record = text.substr(start);
-    return q;
-  }
+  size_t open = start;
+  while (open < n && p[open] != '[') ++open;
   q.record = text.substr(start, open - start);
-  size_t valueStart = text.find_first_not_of(']', open + 1);
-  if (valueStart == std::string_view::npos) return q;
-  size_t close = text.find(']', valueStart);
-  q.value = text.substr(valueStart, close == std::string_view::npos ? std::string_view::npos
-                                                                     : close - valueStart);
+  if (open == n) return q;
+  size_t valueStart = open + 1;
+  while (valueStart < n && p[valueStart] == ']') ++valueStart;
+  if (valueStart == n) return q;
+  size_t close = valueStart;
+  while (close < n && p[close] != ']') ++close;
+  q.value = text.substr(valueStart, close - valueStart);
   q.hasValueName = true;
   return q;
 }

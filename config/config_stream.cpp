@@ -20,8 +20,12 @@ constexpr std::string_view kKeywords[] = {"int", "float", "string", "double", "i
 // Index of the first byte of s at or after from that is neither blank nor tab.
 inline size_t SkipBlanks(std::string_view s, size_t from) {
   // Indentation comes in runs of blanks: compare eight at a time first.
-  static const char kEight[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
-  while (from + 8 <= s.size() && std::memcmp(s.data() + from, kEight, 8) == 0) from += 8;
+  while (from + 8 <= s.size()) {
+    uint64_t eight;
+    std::memcpy(&eight, s.data() + from, 8);
+    if (eight != 0x2020202020202020ull) break;
+    from += 8;
+  }
   while (from < s.size() && (s[from] == ' ' || s[from] == '\t')) ++from;
   return from;
 }
@@ -81,10 +85,13 @@ const char* DescribeLineIssue(LineIssue issue) {
 }
 
 int LookupTypeKeyword(std::string_view text) {
-  for (int i = 0; i < 5; ++i) {
-    if (NamesEqual(text, kKeywords[i])) return i + 1;
+  // The five keywords have three lengths; compare only those of the text's.
+  switch (text.size()) {
+    case 3: return NamesEqual(text, kKeywords[0]) ? 1 : 0;
+    case 5: return NamesEqual(text, kKeywords[1]) ? 2 : (NamesEqual(text, kKeywords[4]) ? 5 : 0);
+    case 6: return NamesEqual(text, kKeywords[2]) ? 3 : (NamesEqual(text, kKeywords[3]) ? 4 : 0);
+    default: return 0;
   }
-  return 0;
 }
 
 // ------------------------------------------------------------------ NameStack

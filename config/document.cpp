@@ -1,4 +1,5 @@
 // Loading a document from its file and saving it back.
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -196,34 +197,40 @@ void Section::SaveSection(ConfigStream& stream) const {
 
 void Record::WriteValues(ConfigStream& stream) const {
   if (GetName() == nullptr) return;
-  std::string qualified;
+  const std::string_view recordName = NameView();
+  std::string longName;  // for names that do not fit the buffer below
+  char buffer[256];
   for (int i = 1; i <= Count(); ++i) {
     const Value* value = ValueAt(i);
     if (value->IsNone()) continue;
-    qualified.assign(NameView());
-    if (value->GetName()) {
-      qualified.push_back('[');
-      qualified.append(value->NameView());
-      qualified.push_back(']');
+    // The qualified name: the record's name, then "[" value name "]" when the value has one.
+    std::string_view valueName = value->NameView();
+    const size_t length = recordName.size() + (valueName.empty() ? 0 : valueName.size() + 2);
+    char* text = buffer;
+    if (length > sizeof buffer) {
+      longName.resize(length);
+      text = longName.data();
     }
+    std::memcpy(text, recordName.data(), recordName.size());
+    if (!valueName.empty()) {
+      text[recordName.size()] = '[';
+      std::memcpy(text + recordName.size() + 1, valueName.data(), valueName.size());
+      text[length - 1] = ']';
+    }
+    const std::string_view qualified(text, length);
     switch (value->Type()) {
       case ValueType::Binary:
-        stream.WriteArrayOpen(std::string_view(qualified));
+        stream.WriteArrayOpen(qualified);
         stream.WriteArrayBytes(value->GetBytes(), value->GetSize());
         stream.WriteArrayClose();
         break;
-      case ValueType::Int: stream.WriteInt(std::string_view(qualified), value->GetInt()); break;
-      case ValueType::Float: stream.WriteFloat(std::string_view(qualified), value->GetFloat()); break;
+      case ValueType::Int: stream.WriteInt(qualified, value->GetInt()); break;
+      case ValueType::Float: stream.WriteFloat(qualified, value->GetFloat()); break;
       case ValueType::String:
-        stream.WriteString(std::string_view(qualified),
-                           std::string_view(value->GetString(), value->StringLength()));
+        stream.WriteString(qualified, std::string_view(value->GetString(), value->StringLength()));
         break;
-      case ValueType::Double:
-        stream.WriteDouble(std::string_view(qualified), value->GetDouble());
-        break;
-      case ValueType::Int64:
-        stream.WriteInt64(std::string_view(qualified), value->GetInt64());
-        break;
+      case ValueType::Double: stream.WriteDouble(qualified, value->GetDouble()); break;
+      case ValueType::Int64: stream.WriteInt64(qualified, value->GetInt64()); break;
       case ValueType::None: break;
     }
   }

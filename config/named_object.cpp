@@ -25,16 +25,6 @@ uint32_t HashName(std::string_view name) {
 
 }  // namespace
 
-bool NamesEqual(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  if (std::memcmp(a.data(), b.data(), a.size()) == 0) return true;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (Fold(static_cast<unsigned char>(a[i])) != Fold(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
-
 // ---------------------------------------------------------------- NamedObject
 
 void* NamedObject::operator new(std::size_t size) { return SmallAllocate(size); }
@@ -104,6 +94,18 @@ int NamedObject::Read(ConfigStream&) { return 1; }
 
 // ------------------------------------------------------------------ NamedList
 
+template <class T>
+T* NamedList::SlotAllocator<T>::allocate(std::size_t n) {
+  return static_cast<T*>(SmallAllocate(n * sizeof(T)));
+}
+
+template <class T>
+void NamedList::SlotAllocator<T>::deallocate(T* p, std::size_t n) noexcept {
+  SmallFree(p, n * sizeof(T));
+}
+
+template struct NamedList::SlotAllocator<std::unique_ptr<NamedObject>>;
+
 NamedList::NamedList() = default;
 NamedList::NamedList(const char* name) : NamedObject(name) {}
 NamedList::NamedList(const NamedList& other, ShallowCopy) : NamedObject(other) {}
@@ -112,7 +114,7 @@ NamedList::NamedList(const NamedList& other) : NamedObject(other) { CopyItemsFro
 NamedList::~NamedList() {
   // Children are taken out of their lists before they are destroyed, so
   // destroying a deep tree never recurses.
-  std::vector<std::unique_ptr<NamedObject>> work;
+  Slots work;
   for (auto it = slots_.rbegin(); it != slots_.rend(); ++it) {
     if (*it) work.push_back(std::move(*it));
   }
@@ -192,13 +194,15 @@ int NamedList::IndexOfName(std::string_view text) const {
   }
   // Names changed with SetName may repeat: the lowest-numbered match wins.
   int best = 0;
-  const std::vector<int>& index = extra_->index;
+  const std::vector<IndexCell>& index = extra_->index;
   const size_t mask = index.size() - 1;
-  for (size_t cell = HashName(text) & mask;; cell = (cell + 1) & mask) {
-    int at = index[cell];
-    if (at == 0) break;
-    if (at > 0 && (best == 0 || at < best) && NamesEqual(slots_[at - 1]->NameView(), text)) {
-      best = at;
+  const uint32_t hash = HashName(text);
+  for (size_t cell = hash & mask;; cell = (cell + 1) & mask) {
+    const IndexCell& c = index[cell];
+    if (c.slot == 0) break;
+    if (c.slot > 0 && c.hash == hash && (best == 0 || c.slot < best) &&
+        NamesEqual(slots_[c.slot - 1]->NameView(), text)) {
+      best = c.slot;
     }
   }
   return best;
@@ -272,13 +276,14 @@ int NamedList::Read(ConfigStream& stream) {
 }
 
 // ------------------------------------------------------------------ the index
-// Open addressing over slot indexes: 0 marks a free cell, -1 an erased one.
+// Open addressing with linear probing; a cell's slot is 0 when the cell is
+// free and -1 when its entry was erased.
 
 void NamedList::RebuildIndex() {
   Extra& x = extra();
   size_t capacity = 64;
   while (capacity < static_cast<size_t>(Count()) * 2 + 2) capacity *= 2;
-  x.index.assign(capacity, 0);
+  x.index.assign(capacity, IndexCell{0, 0});
   x.used = 0;
   x.erased = 0;
   for (int i = 1; i <= Count(); ++i) {
@@ -295,10 +300,11 @@ void NamedList::IndexInsert(int index) {
     return;
   }
   const size_t mask = x.index.size() - 1;
-  size_t cell = HashName(name) & mask;
-  while (x.index[cell] > 0) cell = (cell + 1) & mask;
-  if (x.index[cell] < 0) --x.erased;
-  x.index[cell] = index;
+  const uint32_t hash = HashName(name);
+  size_t cell = hash & mask;
+  while (x.index[cell].slot > 0) cell = (cell + 1) & mask;
+  if (x.index[cell].slot < 0) --x.erased;
+  x.index[cell] = IndexCell{hash, index};
   ++x.used;
 }
 
@@ -307,10 +313,10 @@ void NamedList::IndexErase(int index, std::string_view name) {
   Extra& x = *extra_;
   const size_t mask = x.index.size() - 1;
   for (size_t cell = HashName(name) & mask;; cell = (cell + 1) & mask) {
-    int at = x.index[cell];
+    const int at = x.index[cell].slot;
     if (at == 0) return;
     if (at == index) {
-      x.index[cell] = -1;
+      x.index[cell].slot = -1;
       --x.used;
       ++x.erased;
       return;
@@ -320,10 +326,10 @@ void NamedList::IndexErase(int index, std::string_view name) {
 
 int NamedList::FindSlotOf(const NamedObject* item, std::string_view name) const {
   if (HasIndex() && !name.empty()) {
-    const std::vector<int>& index = extra_->index;
+    const std::vector<IndexCell>& index = extra_->index;
     const size_t mask = index.size() - 1;
-    for (size_t cell = HashName(name) & mask; index[cell] != 0; cell = (cell + 1) & mask) {
-      int at = index[cell];
+    for (size_t cell = HashName(name) & mask; index[cell].slot != 0; cell = (cell + 1) & mask) {
+      const int at = index[cell].slot;
       if (at > 0 && slots_[at - 1].get() == item) return at;
     }
   }

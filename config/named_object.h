@@ -70,7 +70,18 @@ class NamedObject {
 };
 
 // Case-insensitive (ASCII letters only) equality of two names.
-bool NamesEqual(std::string_view a, std::string_view b);
+inline bool NamesEqual(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x != y) {
+      if (static_cast<unsigned>(x - 'A') < 26u) x = static_cast<unsigned char>(x + 32);
+      if (static_cast<unsigned>(y - 'A') < 26u) y = static_cast<unsigned char>(y + 32);
+      if (x != y) return false;
+    }
+  }
+  return true;
+}
 
 // A named object that owns other named objects in numbered slots.
 //
@@ -155,16 +166,38 @@ class NamedList : public NamedObject {
   bool HasIndex() const { return extra_ && !extra_->index.empty(); }
   int FindSlotOf(const NamedObject* item, std::string_view name) const;
 
+  // A cell of the name index: a slot index (0 free, -1 erased) and the hash
+  // of the name of the item in that slot.
+  struct IndexCell {
+    uint32_t hash;
+    int32_t slot;
+  };
   // What only some lists need: the empty slots, and a name index for long lists.
   struct Extra {
-    std::vector<int> emptySlots;  // min-heap of the empty slots' indexes
-    std::vector<int> index;       // open addressing over slot indexes: 0 free, -1 erased
-    int used = 0;                 // live entries in index
-    int erased = 0;               // erased entries in index
+    std::vector<int> emptySlots;   // min-heap of the empty slots' indexes
+    std::vector<IndexCell> index;  // open addressing
+    int used = 0;                  // live entries in index
+    int erased = 0;                // erased entries in index
   };
   Extra& extra();
 
-  std::vector<std::unique_ptr<NamedObject>> slots_;
+  // Small slot arrays come from the small-block allocator too.
+  template <class T>
+  struct SlotAllocator {
+    using value_type = T;
+    SlotAllocator() = default;
+    template <class U>
+    SlotAllocator(const SlotAllocator<U>&) {}
+    T* allocate(std::size_t n);
+    void deallocate(T* p, std::size_t n) noexcept;
+    template <class U>
+    bool operator==(const SlotAllocator<U>&) const { return true; }
+    template <class U>
+    bool operator!=(const SlotAllocator<U>&) const { return false; }
+  };
+  using Slots = std::vector<std::unique_ptr<NamedObject>, SlotAllocator<std::unique_ptr<NamedObject>>>;
+
+  Slots slots_;
   std::unique_ptr<Extra> extra_;
 };
 

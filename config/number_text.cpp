@@ -52,12 +52,11 @@ bool ParseIntegerMagnitude(std::string_view t, bool* negative, uint64_t* magnitu
   uint64_t value = 0;
   *overflow = false;
   for (; i < n; ++i) {
-    unsigned d = static_cast<unsigned>(DigitValue(t[i]));
+    const unsigned d = static_cast<unsigned>(DigitValue(t[i]));
     if (d >= base) break;
-    if (value > (std::numeric_limits<uint64_t>::max() - d) / base) {
+    if (__builtin_mul_overflow(value, base, &value) || __builtin_add_overflow(value, d, &value)) {
       *overflow = true;
-    } else {
-      value = value * base + d;
+      value = std::numeric_limits<uint64_t>::max();
     }
   }
   *magnitude = value;
