@@ -1,0 +1,182 @@
+#!/usr/bin/python3
+"""Runs our load+save and the peer programs on the same content, by turns.
+
+Every case (a data set in four syntaxes) is run for several rounds; within a
+round each program runs once, the order rotating from round to round. For each
+program the table shows the median wall time, the MB/s of its own input, the
+peak resident memory (the largest of its runs), and its time relative to our
+load+save and to the memchr scan of our file. Results also go to a JSON file
+that plot_scaling.py reads.
+"""
+
+import argparse
+import json
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+MB = 1024 * 1024
+
+# name, program, extension of its input, takes an output path
+PROGRAMS = [
+    ("ours", "cfg_roundtrip", "cfg", True),
+    ("libconfig++", "peer_libconfig", "libconfig", True),
+    ("ptree INFO", "peer_ptree_info", "info", True),
+    ("RapidJSON", "peer_rapidjson", "json", True),
+    ("memchr scan", "memchr_scan", "cfg", False),
+]
+
+# libconfig++ looks up every new setting among its siblings: one group of N
+# settings costs O(N^2). Above this many records in one group it is not run.
+LIBCONFIG_FLAT_CAP = 10000
+
+
+def run_once(measure, argv):
+    """Wall seconds, CPU seconds and peak resident KiB of one run; raises on failure."""
+    with tempfile.NamedTemporaryFile("r") as report, tempfile.TemporaryFile() as err:
+        code = subprocess.call([measure, report.name] + argv, stdout=subprocess.DEVNULL,
+                               stderr=err)
+        if code != 0:
+            err.seek(0)
+            text = err.read().decode(errors="replace").strip()
+            raise RuntimeError(f"{' '.join(argv)} failed ({code}): {text}")
+        wall, cpu, peak, _ = report.read().split()
+    return float(wall), float(cpu), int(peak)
+
+
+def warm(paths):
+    """Reads the files once so that every program finds them in the page cache."""
+    for path in paths:
+        with open(path, "rb") as f:
+            while f.read(MB):
+                pass
+
+
+def run_case(case, bindir, datadir, rounds):
+    programs = []
+    for name, exe, ext, has_output in PROGRAMS:
+        if name == "libconfig++" and case["kind"] == "flat" and case["n"] > LIBCONFIG_FLAT_CAP:
+            continue
+        path = os.path.join(datadir, f"{case['prefix']}.{ext}")
+        argv = [os.path.join(bindir, exe), path] + (["/dev/null"] if has_output else [])
+        programs.append({"name": name, "argv": argv, "input": path,
+                         "bytes": os.path.getsize(path), "walls": [], "cpus": [],
+                         "rss_kib": []})
+    warm(sorted({p["input"] for p in programs}))
+    for r in range(rounds):
+        shift = r % len(programs)
+        for p in programs[shift:] + programs[:shift]:
+            wall, cpu, rss = run_once(os.path.join(bindir, "measure"), p["argv"])
+            p["walls"].append(wall)
+            p["cpus"].append(cpu)
+            p["rss_kib"].append(rss)
+    for p in programs:
+        p["median"] = statistics.median(p["walls"])
+        p["cpu_median"] = statistics.median(p["cpus"])
+        p["peak_kib"] = max(p["rss_kib"])
+    return programs
+
+
+def find(programs, name):
+    return next((p for p in programs if p["name"] == name), None)
+
+
+def print_case(title, programs, out):
+    ours, scan = find(programs, "ours"), find(programs, "memchr scan")
+    out.write(f"\n{title}\n")
+    out.write(f"{'program':<13} {'input MB':>9} {'median s':>9} {'cpu s':>7} {'MB/s':>8} {'peak MiB':>9}"
+              f" {'x ours':>8} {'x memchr':>9}   runs\n")
+    for p in programs:
+        out.write(f"{p['name']:<13} {p['bytes'] / MB:>9.1f} {p['median']:>9.3f} {p['cpu_median']:>7.3f}"
+                  f" {p['bytes'] / MB / p['median']:>8.1f} {p['peak_kib'] / 1024:>9.1f}"
+                  f" {p['median'] / ours['median']:>8.2f} {p['median'] / scan['median']:>9.1f}"
+                  f"   {len(p['walls'])}\n")
+
+
+def check_targets(results, out):
+    """The goals we hold ourselves to, on the largest nested case and the flat
+    scaling. Judged on median wall time; the same ratio on CPU time (user plus
+    system) follows in brackets, since a busy machine stretches wall times."""
+    lines = []
+
+    def ratio(a, b):
+        return a["median"] / b["median"], a["cpu_median"] / b["cpu_median"]
+
+    def check(label, values, ok, goal, digits=2):
+        wall, cpu = values
+        lines.append(f"{'PASS' if ok(wall) else 'FAIL'}  {label}: {wall:.{digits}f}"
+                     f" [cpu {cpu:.{digits}f}] (goal {goal})")
+
+    big = results.get("nested_100")
+    if big:
+        ours = find(big, "ours")
+        for peer, factor in (("libconfig++", 5), ("ptree INFO", 5), ("RapidJSON", 1.5)):
+            p = find(big, peer)
+            if p:
+                check(f"{peer} time / ours", ratio(p, ours), lambda r, f=factor: r >= f,
+                      f">= {factor}")
+        scan = find(big, "memchr scan")
+        check("ours / memchr scan", ratio(ours, scan), lambda r: r <= 8, "<= 8", 1)
+        memory = ours["peak_kib"] * 1024 / ours["bytes"]
+        lines.append(f"{'PASS' if memory <= 3 else 'FAIL'}  ours peak memory / file size:"
+                     f" {memory:.2f} (goal <= 3)")
+    small, large = results.get("flat_100000"), results.get("flat_1000000")
+    if small and large:
+        check("ours time, flat 10^6 / 10^5", ratio(find(large, "ours"), find(small, "ours")),
+              lambda r: r <= 12, "<= 12", 1)
+    if lines:
+        out.write("\nGoals (nested 100 MB; flat scaling; judged on wall time)\n")
+        for line in lines:
+            out.write(line + "\n")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--bin", required=True, help="folder of the benchmark programs")
+    parser.add_argument("--data", required=True, help="folder of the generated files")
+    parser.add_argument("--out", required=True, help="JSON file for the results")
+    parser.add_argument("--rounds", type=int, default=5, help="rounds of the small cases")
+    parser.add_argument("--big-rounds", type=int, default=3,
+                        help="rounds of the 100 MB and 10^6 cases")
+    parser.add_argument("--cases", default="", help="comma-separated subset of the case names")
+    args = parser.parse_args()
+
+    cases = [{"prefix": "nested_10", "kind": "nested", "n": 10, "big": False},
+             {"prefix": "nested_100", "kind": "nested", "n": 100, "big": True}]
+    for n in (1000, 10000, 100000, 1000000):
+        cases.append({"prefix": f"flat_{n}", "kind": "flat", "n": n, "big": n >= 1000000})
+    if args.cases:
+        wanted = set(args.cases.split(","))
+        cases = [c for c in cases if c["prefix"] in wanted]
+
+    started = time.perf_counter()
+    print("load average at start: %.2f %.2f %.2f" % os.getloadavg())
+    results = {}
+    for case in cases:
+        rounds = args.big_rounds if case["big"] else args.rounds
+        programs = run_case(case, args.bin, args.data, rounds)
+        results[case["prefix"]] = programs
+        if case["kind"] == "nested":
+            title = f"nested tree, about {case['n']} MB of our format ({rounds} rounds)"
+        else:
+            title = f"flat: one section of {case['n']} records ({rounds} rounds)"
+            if case["n"] > LIBCONFIG_FLAT_CAP:
+                title += f"; libconfig++ not run above {LIBCONFIG_FLAT_CAP} (quadratic)"
+        print_case(title, programs, sys.stdout)
+        sys.stdout.flush()
+    check_targets(results, sys.stdout)
+    print(f"\nwhole run: {time.perf_counter() - started:.0f} s;"
+          " load average at end: %.2f %.2f %.2f" % os.getloadavg())
+
+    record = {"cases": {name: {"kind": c["kind"], "n": c["n"], "programs": results[name]}
+                        for c in cases for name in [c["prefix"]] if name in results}}
+    with open(args.out, "w") as f:
+        json.dump(record, f, indent=1)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
