@@ -4,6 +4,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "number_text.h"
 
 namespace cfg {
@@ -16,6 +20,32 @@ constexpr size_t kWriteChunk = 1 << 20;
 constexpr int kMaxIndentDepth = 32;
 
 constexpr std::string_view kKeywords[] = {"int", "float", "string", "double", "int64"};
+
+// The index of the first line feed in data[from, end), or end; sets *nul
+// when a NUL byte comes before it.
+inline size_t ScanLine(const char* data, size_t from, size_t end, bool* nul) {
+  size_t i = from;
+#if defined(__SSE2__)
+  const __m128i lineFeed = _mm_set1_epi8('\n');
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 16 <= end; i += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    const unsigned feeds = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lineFeed)));
+    const unsigned nuls = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, zero)));
+    if (feeds != 0) {
+      const unsigned first = static_cast<unsigned>(__builtin_ctz(feeds));
+      if (nuls & ((1u << first) - 1)) *nul = true;
+      return i + first;
+    }
+    if (nuls != 0) *nul = true;
+  }
+#endif
+  for (; i < end; ++i) {
+    if (data[i] == '\n') return i;
+    if (data[i] == '\0') *nul = true;
+  }
+  return end;
+}
 
 // Index of the first byte of s at or after from that is neither blank nor tab.
 inline size_t SkipBlanks(std::string_view s, size_t from) {
@@ -270,31 +300,17 @@ bool ConfigStream::Fill() {
   return true;
 }
 
-bool ConfigStream::LineHasNul(int64_t begin, int64_t end) {
-  if (begin < nulFrom_ || end > nulTo_ || (nulAt_ >= 0 && nulAt_ < begin)) {
-    // One scan covers every line up to the next NUL or the end of the buffer.
-    const size_t offset = static_cast<size_t>(begin - bufStart_);
-    const void* nul =
-        bufLen_ > offset ? std::memchr(buf_.data() + offset, '\0', bufLen_ - offset) : nullptr;
-    nulFrom_ = begin;
-    nulTo_ = bufStart_ + static_cast<int64_t>(bufLen_);
-    nulAt_ = nul ? bufStart_ + (static_cast<const char*>(nul) - buf_.data()) : -1;
-  }
-  return nulAt_ >= 0 && nulAt_ < end;
-}
-
 int ConfigStream::NextLine() {
   if (!open_ || mode_ != ReadMode) return 0;
   size_t scanFrom = bufPos_;
+  bool nul = false;
   for (;;) {
-    const char* start = buf_.data() + bufPos_;
-    const void* nl =
-        bufLen_ > scanFrom ? std::memchr(buf_.data() + scanFrom, '\n', bufLen_ - scanFrom) : nullptr;
+    const size_t at = ScanLine(buf_.data(), scanFrom, bufLen_, &nul);
     size_t length;
-    if (nl != nullptr) {
-      length = static_cast<const char*>(nl) - start + 1;
+    if (at < bufLen_) {
+      length = at - bufPos_ + 1;
     } else {
-      size_t pending = bufLen_ - bufPos_;
+      const size_t pending = bufLen_ - bufPos_;
       if (Fill()) {
         scanFrom = bufPos_ + pending;
         continue;
@@ -303,12 +319,10 @@ int ConfigStream::NextLine() {
         line_ = std::string_view();
         return 0;
       }
-      start = buf_.data() + bufPos_;
       length = bufLen_ - bufPos_;
     }
-    const int64_t begin = bufStart_ + static_cast<int64_t>(bufPos_);
-    line_ = std::string_view(start, length);
-    lineHasNul_ = LineHasNul(begin, begin + static_cast<int64_t>(length));
+    line_ = std::string_view(buf_.data() + bufPos_, length);
+    lineHasNul_ = nul;
     bufPos_ += length;
     ++lineNumber_;
     return 1;

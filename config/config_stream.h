@@ -214,11 +214,7 @@ class ConfigStream : public NamedObject {
   size_t bufPos_ = 0;       // next unread byte
   bool eof_ = false;
   std::string_view line_;
-  bool lineHasNul_ = false;
-  // Where a NUL byte was last looked for: the first NUL at or after nulFrom_
-  // is at nulAt_ (-1: none before nulTo_). Offsets are file offsets.
-  int64_t nulFrom_ = 0, nulTo_ = 0, nulAt_ = -1;
-  bool LineHasNul(int64_t begin, int64_t end);
+  bool lineHasNul_ = false;  // a NUL byte cuts the current line short
   long long lineNumber_ = 0;
   std::vector<long long> sectionLines_;  // line number of each open section's opening line
   bool readFailed_ = false;

@@ -95,6 +95,57 @@ bool StartsWithWord(std::string_view t, size_t i, const char* word) {
   return true;
 }
 
+// Decimals with few digits and a small exponent convert exactly: the digits
+// and the power of ten are both exact in T, so one multiplication or division
+// rounds once, correctly. Returns false for every other text.
+template <class T>
+bool FastDecimal(const char* begin, const char* end, T* out) {
+  constexpr int kMaxDigits = std::is_same_v<T, float> ? 7 : 15;   // below 2^24 / 2^53
+  constexpr int kMaxPower = std::is_same_v<T, float> ? 10 : 22;   // 10^k exact in T
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  uint64_t mantissa = 0;
+  int digits = 0, scale = 0;
+  const char* p = begin;
+  while (p != end && *p == '0') ++p;  // leading zeros count for nothing
+  for (; p != end && *p >= '0' && *p <= '9'; ++p) {
+    mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+    if (++digits > kMaxDigits) return false;
+  }
+  if (p != end && *p == '.') {
+    ++p;
+    if (digits == 0) {
+      while (p != end && *p == '0') ++p, --scale;
+    }
+    for (; p != end && *p >= '0' && *p <= '9'; ++p) {
+      mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+      --scale;
+      if (++digits > kMaxDigits) return false;
+    }
+  }
+  if (p != end) {  // an exponent
+    ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    int exponent = 0;
+    for (; p != end; ++p) {
+      exponent = exponent * 10 + (*p - '0');
+      if (exponent > 400) return false;
+    }
+    scale += negative ? -exponent : exponent;
+  }
+  if (mantissa == 0) {
+    *out = 0;
+    return true;
+  }
+  if (scale < -kMaxPower || scale > kMaxPower) return false;
+  const T m = static_cast<T>(mantissa);
+  const T power = static_cast<T>(kPowers[scale < 0 ? -scale : scale]);
+  *out = scale < 0 ? m / power : m * power;
+  return true;
+}
+
 template <class T>
 bool ParseFloating(std::string_view t, T* out) {
   size_t i = 0, n = t.size();
@@ -128,6 +179,10 @@ bool ParseFloating(std::string_view t, T* out) {
     }
   }
   T value{};
+  if (FastDecimal(t.data() + start, t.data() + i, &value)) {
+    *out = negative ? -value : value;
+    return true;
+  }
   auto result = std::from_chars(t.data() + start, t.data() + i, value, std::chars_format::general);
   if (result.ec == std::errc::result_out_of_range) {
     // Overflow gives an infinity, underflow zero, as strtod does.
