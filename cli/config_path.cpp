@@ -1,0 +1,85 @@
+#include "config_path.h"
+
+namespace cfgtool {
+
+namespace {
+
+// One part of the path between unescaped slashes, after escapes are resolved.
+// openBracket and closeBracket are the positions (in the resolved text) of the
+// first unescaped "[" and the last unescaped "]", or npos.
+struct Part {
+  std::string text;
+  size_t openBracket = std::string::npos;
+  size_t closeBracket = std::string::npos;
+  bool closeIsLast = false;  // the last unescaped "]" was the last character
+};
+
+}  // namespace
+
+bool ParseConfigPath(std::string_view text, ConfigPath* path, std::string* error) {
+  *path = ConfigPath{};
+  if (text.empty()) {
+    *error = "empty path";
+    return false;
+  }
+
+  std::vector<Part> parts(1);
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    Part& part = parts.back();
+    if (c == '\\') {
+      if (i + 1 == text.size()) {
+        *error = "the path ends with a lone backslash";
+        return false;
+      }
+      part.text.push_back(text[++i]);
+      part.closeIsLast = false;
+    } else if (c == '/') {
+      parts.emplace_back();
+    } else {
+      if (c == '[' && part.openBracket == std::string::npos) part.openBracket = part.text.size();
+      if (c == ']') part.closeBracket = part.text.size();
+      part.text.push_back(c);
+      part.closeIsLast = (c == ']');
+    }
+  }
+
+  // A path ending in "/" names a section: its last part is empty.
+  bool namesSection = parts.back().text.empty() && parts.size() > 1;
+  if (namesSection) parts.pop_back();
+  size_t sectionCount = namesSection ? parts.size() : parts.size() - 1;
+
+  for (size_t i = 0; i < sectionCount; ++i) {
+    if (parts[i].text.empty()) {
+      *error = "empty section name";
+      return false;
+    }
+    path->sections.push_back(std::move(parts[i].text));
+  }
+  if (namesSection) return true;
+
+  Part& last = parts.back();
+  if (last.openBracket == std::string::npos) {
+    if (last.closeBracket != std::string::npos) {
+      *error = "\"]\" without \"[\" in the record name";
+      return false;
+    }
+    path->record = std::move(last.text);
+  } else {
+    if (last.closeBracket == std::string::npos || last.closeBracket < last.openBracket ||
+        !last.closeIsLast) {
+      *error = "a value name must be closed by \"]\" at the end of the path";
+      return false;
+    }
+    path->record = last.text.substr(0, last.openBracket);
+    path->bracketed = true;
+    path->value = last.text.substr(last.openBracket + 1, last.closeBracket - last.openBracket - 1);
+  }
+  if (path->record.empty()) {
+    *error = "empty record name";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace cfgtool

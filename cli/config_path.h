@@ -1,0 +1,36 @@
+// The PATH argument of cfgtool: where a section, a record or a value sits in
+// a document.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cfgtool {
+
+// A parsed PATH.
+//
+//   sec/sub/           the section sub inside section sec
+//   sec/rec            record rec inside section sec (for get and set: its
+//                      first unnamed value)
+//   sec/rec[]          the first unnamed value of record rec
+//   sec/rec[name]      the value called name in record rec
+//
+// A backslash makes the next character part of a name, so "\/" and "\\" put a
+// slash or a backslash into a name. The value name runs from the first "[" of
+// the last part up to the closing "]", which must end the path.
+struct ConfigPath {
+  std::vector<std::string> sections;  // outermost first
+  std::string record;                 // empty when the path names a section
+  bool bracketed = false;             // the record name was followed by "[...]"
+  std::string value;                  // the value name; empty for an unnamed value
+
+  bool NamesSection() const { return record.empty(); }
+  bool HasValueName() const { return !value.empty(); }
+};
+
+// Parses text into *path. On failure returns false and describes the fault in
+// *error (without the path itself); *path is then unspecified.
+bool ParseConfigPath(std::string_view text, ConfigPath* path, std::string* error);
+
+}  // namespace cfgtool

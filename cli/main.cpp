@@ -1,0 +1,76 @@
+// cfgtool: format, check, query, edit and convert configuration files from
+// the command line, with the same core as the editor.
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "commands.h"
+#include "tool_io.h"
+
+namespace {
+
+constexpr const char* kPathHelp =
+    "section names separated by \"/\", then a record name, then optionally [value name]; "
+    "a path ending in \"/\" names a section; \"\\/\" and \"\\\\\" put a slash or a backslash into a name";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"Formats, checks, reads, changes and converts configuration files.", "cfgtool"};
+  app.set_version_flag("--version", "cfgtool 0.93");
+  app.require_subcommand(1);
+  app.footer("Exit status: 0 success; 1 not found, or check found something; 2 usage, type or I/O error.");
+
+  std::vector<std::string> files;
+  std::string file, path, type, text, output;
+  bool inPlace = false, json = false;
+
+  CLI::App* fmt = app.add_subcommand("fmt", "Write each file as the editor saves it: to standard output, or in place with -i.");
+  fmt->add_flag("-i,--in-place", inPlace, "Rewrite each file in place");
+  fmt->add_option("FILE", files, "Configuration files (\"-\" for standard input)")->required();
+
+  CLI::App* check = app.add_subcommand("check", "List every line that loading skips or drops, as FILE:LINE: reason.");
+  check->add_option("FILE", files, "Configuration files (\"-\" for standard input)")->required();
+
+  CLI::App* get = app.add_subcommand("get", "Print one value's text as a value line holds it.");
+  get->add_option("FILE", file, "Configuration file (\"-\" for standard input)")->required();
+  get->add_option("PATH", path, kPathHelp)->required();
+
+  CLI::App* set = app.add_subcommand("set", "Create or replace one value, creating sections and records on the way.");
+  set->add_option("FILE", file, "Configuration file (created when missing)")->required();
+  set->add_option("PATH", path, kPathHelp)->required();
+  set->add_option("TYPE", type, "int, float, string, double, int64 or bytes")->required();
+  set->add_option("TEXT", text, "The value, in the file's own syntax (bytes: hexadecimal bytes separated by blanks); "
+                                "put \"--\" before a text that starts with \"-\" and a letter")->required();
+
+  CLI::App* del = app.add_subcommand("del", "Delete a value (rec[name], rec[] for the first unnamed one), a record (rec) or a section (sec/).");
+  del->add_option("FILE", file, "Configuration file")->required();
+  del->add_option("PATH", path, kPathHelp)->required();
+
+  CLI::App* dump = app.add_subcommand("dump", "Print the tree as an indented outline, or as JSON.");
+  dump->add_flag("--json", json, "Print JSON: {\"file\", \"children\"}, sections {\"section\", \"children\"}, "
+                                 "records {\"record\", \"values\"}, values {\"name\", \"type\", \"value\"}");
+  dump->add_option("FILE", file, "Configuration file (\"-\" for standard input)")->required();
+
+  CLI::App* fromJson = app.add_subcommand("from-json", "Build a configuration file from the JSON that dump --json prints.");
+  fromJson->add_option("-o,--output", output, "The file to write (default: standard output)");
+  fromJson->add_option("JSONFILE", file, "JSON file (\"-\" for standard input)")->required();
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
+    cfgtool::ReportError("", e.what());
+    return cfgtool::kFailure;
+  }
+
+  if (fmt->parsed()) return cfgtool::RunFmt(files, inPlace);
+  if (check->parsed()) return cfgtool::RunCheck(files);
+  if (get->parsed()) return cfgtool::RunGet(file, path);
+  if (set->parsed()) return cfgtool::RunSet(file, path, type, text);
+  if (del->parsed()) return cfgtool::RunDel(file, path);
+  if (dump->parsed()) return cfgtool::RunDump(file, json);
+  if (fromJson->parsed()) return cfgtool::RunFromJson(file, output);
+  return cfgtool::kFailure;
+}
