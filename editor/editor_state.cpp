@@ -1,0 +1,4 @@
+#include "editor/editor_state.h"
+
+cfg::Section* CurrentDocument = nullptr;
+cfg::Section* SectionClipboard = nullptr;

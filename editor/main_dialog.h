@@ -1,0 +1,87 @@
+// The editor's main window (template 101): the section tree, the records and
+// values lists, the value fields, and every command of the menu bar.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "config/config_node.h"
+#include "dialogs/control_wrapper.h"
+#include "dialogs/dialog.h"
+
+class MainDialog : public dlg::Dialog {
+ public:
+  // commandLine is the entry point's text (not owned); its first token is cut
+  // from it in place at WM_INITDIALOG.
+  MainDialog(HINSTANCE instance, char* commandLine);
+
+  int OnMessage(dlg::WindowMessage* message) override;
+
+  // The section the records list shows and the section and record commands
+  // act on; nullptr when none is current.
+  cfg::Section* CurrentSection() const { return currentSection; }
+
+  // Views.
+  void FillTypeCombo();
+  int SelectedType();
+  void SelectType(int code);
+  void ClearLists();
+  void RefillTree();
+  // Inserts the items of the child sections of section below parent, depth
+  // first in slot order, without recursion.
+  void InsertSectionItems(cfg::Section* section, HTREEITEM parent);
+  void ShowRecords(cfg::Section* section);
+  void ShowValues();
+  void ShowValue();
+  cfg::Record* SelectedRecord();
+  cfg::Value* SelectedValue();
+
+  // Documents and files.
+  void NewDocument();
+  void OpenPath(const char* path);
+  void OpenFile();
+  void Save();
+  void SaveAs();
+
+  // Editing commands.
+  void SectionAdd();
+  void SectionDelete();
+  void SectionUpdate();
+  void GoToRoot();
+  void RecordAdd();
+  void RecordUpdate();
+  void RecordDelete();
+  void AddValue();
+  int DeleteValue();
+  void ValueUpdate();
+  void Copy();
+  void Paste();
+  void About();
+
+ private:
+  void OnInitDialog();
+  void OnDropFiles(HDROP drop);
+  void OnCommand(int id, int code);
+  void OnNotify(const NMHDR* header);
+  // Makes the MAIN section current in the tree too: selects its item.
+  void SelectSectionItem(cfg::Section* section);
+
+  // Controls.
+  LRESULT SendTree(UINT msg, WPARAM wParam, LPARAM lParam) const;
+  HTREEITEM SelectedItem() const;
+  cfg::Section* ItemSection(HTREEITEM item) const;
+  dlg::ListBoxControl* RecordsList() const;
+  dlg::ListBoxControl* ValuesList() const;
+  dlg::ComboBoxControl* TypeCombo() const;
+  std::unique_ptr<char[]> FieldText(int id) const;
+
+  // Why a value from the fields would be refused, checked before anything
+  // changes: 1 when it would be created in record, ignoring the value ignored
+  // (the one an update replaces).
+  int ValueAcceptable(cfg::Record* record, const cfg::Value* ignored);
+
+  cfg::Section* currentSection;
+  int trackSelection;
+  char* commandLine;
+};
