@@ -1,6 +1,6 @@
 #!/bin/sh
-# Runs every test: the native build under ASan and UBSan, then the Windows
-# build under Wine on a virtual display.
+# Runs every test: the native build under ASan and UBSan, the fuzz targets for
+# about a minute, then the Windows build under Wine on a virtual display.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -9,6 +9,8 @@ scripts/setup.sh
 cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native
+
+scripts/fuzz.sh
 
 cmake --preset windows >/dev/null
 cmake --build --preset windows
