@@ -83,14 +83,12 @@ bool FileSeek(std::FILE* file, int64_t position) {
 #endif
 }
 
-bool IsDirectory(std::FILE* file) {
-  struct stat info;
+bool StatFile(std::FILE* file, struct stat* info) {
 #ifdef _WIN32
-  if (fstat(_fileno(file), &info) != 0) return false;
+  return fstat(_fileno(file), info) == 0;
 #else
-  if (fstat(fileno(file), &info) != 0) return false;
+  return fstat(fileno(file), info) == 0;
 #endif
-  return (info.st_mode & S_IFMT) == S_IFDIR;
 }
 
 }  // namespace
@@ -175,12 +173,19 @@ ConfigStream::ConfigStream(const char* path, int mode) : mode_(mode & 1) {
 #else
   file_ = std::fopen(path, mode_ == WriteMode ? "w" : "r");
 #endif
-  if (file_ && mode_ == ReadMode && IsDirectory(file_)) {
-    std::fclose(file_);
-    file_ = nullptr;
+  size_t chunk = kReadChunk;
+  struct stat info;
+  if (file_ && mode_ == ReadMode && StatFile(file_, &info)) {
+    if ((info.st_mode & S_IFMT) == S_IFDIR) {
+      std::fclose(file_);
+      file_ = nullptr;
+    } else if ((info.st_mode & S_IFMT) == S_IFREG && info.st_size >= 0 &&
+               static_cast<uint64_t>(info.st_size) < kReadChunk) {
+      chunk = static_cast<size_t>(info.st_size) + 64;  // a small file needs no large buffer
+    }
   }
   open_ = file_ != nullptr;
-  if (open_ && mode_ == ReadMode) buf_.resize(kReadChunk);
+  if (open_ && mode_ == ReadMode) buf_.resize(chunk);
 }
 
 ConfigStream::ConfigStream(InMemory, std::string text)
