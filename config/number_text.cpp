@@ -28,17 +28,19 @@ constexpr DigitTable kDigits;
 
 inline int DigitValue(char c) { return kDigits.value[static_cast<unsigned char>(c)]; }
 
+// Skips white space and an optional sign from *i on; true for a minus sign.
+bool SkipSpaceAndSign(std::string_view t, size_t* i) {
+  while (*i < t.size() && IsSpace(t[*i])) ++*i;
+  if (*i < t.size() && (t[*i] == '+' || t[*i] == '-')) return t[(*i)++] == '-';
+  return false;
+}
+
 // Reads the "%i" syntax into a magnitude that saturates at limit.
 // Returns false when no digit is found.
 bool ParseIntegerMagnitude(std::string_view t, bool* negative, uint64_t* magnitude,
                            bool* overflow) {
   size_t i = 0, n = t.size();
-  while (i < n && IsSpace(t[i])) ++i;
-  *negative = false;
-  if (i < n && (t[i] == '+' || t[i] == '-')) {
-    *negative = t[i] == '-';
-    ++i;
-  }
+  *negative = SkipSpaceAndSign(t, &i);
   if (i >= n || t[i] < '0' || t[i] > '9') return false;
   unsigned base = 10;
   if (t[i] == '0') {
@@ -149,12 +151,7 @@ bool FastDecimal(const char* begin, const char* end, T* out) {
 template <class T>
 bool ParseFloating(std::string_view t, T* out) {
   size_t i = 0, n = t.size();
-  while (i < n && IsSpace(t[i])) ++i;
-  bool negative = false;
-  if (i < n && (t[i] == '+' || t[i] == '-')) {
-    negative = t[i] == '-';
-    ++i;
-  }
+  const bool negative = SkipSpaceAndSign(t, &i);
   if (StartsWithWord(t, i, "inf")) {
     *out = negative ? -std::numeric_limits<T>::infinity() : std::numeric_limits<T>::infinity();
     return true;
@@ -214,12 +211,7 @@ bool ParseDouble(std::string_view text, double* out) { return ParseFloating(text
 
 bool ParseHexByte(std::string_view t, uint8_t* out) {
   size_t i = 0, n = t.size();
-  while (i < n && IsSpace(t[i])) ++i;
-  bool negative = false;
-  if (i < n && (t[i] == '+' || t[i] == '-')) {
-    negative = t[i] == '-';
-    ++i;
-  }
+  const bool negative = SkipSpaceAndSign(t, &i);
   if (i + 2 < n && t[i] == '0' && (t[i + 1] == 'x' || t[i + 1] == 'X') && DigitValue(t[i + 2]) < 16) {
     i += 2;
   }
