@@ -54,12 +54,6 @@ NamedObject::OwnedName::~OwnedName() {
   if (block_) SmallFree(block_, sizeof(uint32_t) + View().size() + 1);
 }
 
-std::string_view NamedObject::OwnedName::View() const {
-  if (!block_) return std::string_view();
-  uint32_t length;
-  std::memcpy(&length, block_, sizeof length);
-  return std::string_view(block_ + sizeof length, length);
-}
 
 NamedObject::NamedObject(const char* name) { SetName(name); }
 NamedObject::NamedObject(std::string_view name) { SetName(name); }
@@ -123,7 +117,13 @@ NamedList::~NamedList() {
     work.pop_back();
     if (NamedList* list = item->AsList()) {
       for (auto it = list->slots_.rbegin(); it != list->slots_.rend(); ++it) {
-        if (*it) work.push_back(std::move(*it));
+        if (!*it) continue;
+        // Leaves (values) go at once; only lists wait their turn.
+        if ((*it)->AsList()) {
+          work.push_back(std::move(*it));
+        } else {
+          it->reset();
+        }
       }
     }
   }
@@ -174,10 +174,6 @@ int NamedList::Remove(const NamedObject* item) {
   return RemoveAt(FindSlotOf(item, item->NameView()));
 }
 
-NamedObject* NamedList::ItemAt(int index) const {
-  if (index < 1 || index > Count()) return nullptr;
-  return slots_[index - 1].get();
-}
 
 int NamedList::IndexOfName(const char* text) const {
   return text ? IndexOfName(std::string_view(text)) : 0;

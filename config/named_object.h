@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -60,7 +61,12 @@ class NamedObject {
     OwnedName& operator=(OwnedName&& other) noexcept;
     ~OwnedName();
     const char* Text() const { return block_ ? block_ + sizeof(uint32_t) : nullptr; }
-    std::string_view View() const;
+    std::string_view View() const {
+      if (!block_) return std::string_view();
+      uint32_t length;
+      std::memcpy(&length, block_, sizeof length);
+      return std::string_view(block_ + sizeof length, length);
+    }
 
    private:
     char* block_ = nullptr;
@@ -119,7 +125,9 @@ class NamedList : public NamedObject {
   // the list does not hold it.
   int Remove(const NamedObject* item);
   // The item in that slot; nullptr for an empty slot or an index outside 1..Count().
-  NamedObject* ItemAt(int index) const;
+  NamedObject* ItemAt(int index) const {
+    return (index < 1 || index > Count()) ? nullptr : slots_[index - 1].get();
+  }
   // Index of the lowest-numbered item whose name equals text (ASCII case
   // ignored); 0 for nullptr, "" or no match.
   int IndexOfName(const char* text) const;
