@@ -177,16 +177,19 @@ QualifiedName SplitQualifiedName(std::string_view text) {
     q.record = text;  // nothing but "[": the whole text is the record name
     return q;
   }
-  size_t open = start;
-  while (open < n && p[open] != '[') ++open;
-  q.record = text.substr(start, open - start);
-  if (open == n) return q;
-  size_t valueStart = open + 1;
+  const void* open = std::memchr(p + start, '[', n - start);
+  if (open == nullptr) {
+    q.record = text.substr(start);
+    return q;
+  }
+  const size_t openAt = static_cast<size_t>(static_cast<const char*>(open) - p);
+  q.record = text.substr(start, openAt - start);
+  size_t valueStart = openAt + 1;
   while (valueStart < n && p[valueStart] == ']') ++valueStart;
   if (valueStart == n) return q;
-  size_t close = valueStart;
-  while (close < n && p[close] != ']') ++close;
-  q.value = text.substr(valueStart, close - valueStart);
+  const void* close = std::memchr(p + valueStart, ']', n - valueStart);
+  const size_t closeAt = close ? static_cast<size_t>(static_cast<const char*>(close) - p) : n;
+  q.value = text.substr(valueStart, closeAt - valueStart);
   q.hasValueName = true;
   return q;
 }

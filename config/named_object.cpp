@@ -27,33 +27,43 @@ uint32_t HashName(std::string_view name) {
 
 // ---------------------------------------------------------------- NamedObject
 
-void* NamedObject::operator new(std::size_t size) { return SmallAllocate(size); }
+void* NamedObject::operator new(std::size_t size) {
+  static_assert(alignof(NamedObject) <= 8, "the small-block allocator aligns to 8 bytes");
+  return SmallAllocate(size);
+}
 void NamedObject::operator delete(void* block, std::size_t size) noexcept {
   SmallFree(block, size);
 }
 
 NamedObject::OwnedName::OwnedName(std::string_view text) {
   if (text.empty()) return;
+  if (text.size() <= kInline) {
+    std::memcpy(bytes_, text.data(), text.size());
+    bytes_[text.size()] = '\0';
+    bytes_[kMode] = static_cast<unsigned char>(text.size());
+    return;
+  }
   const uint32_t length = static_cast<uint32_t>(text.size());
-  block_ = static_cast<char*>(SmallAllocate(sizeof length + length + 1));
-  std::memcpy(block_, &length, sizeof length);
-  std::memcpy(block_ + sizeof length, text.data(), length);
-  block_[sizeof length + length] = '\0';
+  char* block = static_cast<char*>(SmallAllocate(length + 1));
+  std::memcpy(block, text.data(), length);
+  block[length] = '\0';
+  std::memcpy(bytes_, &block, sizeof block);
+  std::memcpy(bytes_ + sizeof block, &length, sizeof length);
+  bytes_[kMode] = kHeap;
 }
 
 NamedObject::OwnedName& NamedObject::OwnedName::operator=(OwnedName&& other) noexcept {
   if (this != &other) {
     this->~OwnedName();
-    block_ = other.block_;
-    other.block_ = nullptr;
+    std::memcpy(bytes_, other.bytes_, sizeof bytes_);
+    other.bytes_[kMode] = 0;
   }
   return *this;
 }
 
 NamedObject::OwnedName::~OwnedName() {
-  if (block_) SmallFree(block_, sizeof(uint32_t) + View().size() + 1);
+  if (bytes_[kMode] == kHeap) SmallFree(Block(), View().size() + 1);
 }
-
 
 NamedObject::NamedObject(const char* name) { SetName(name); }
 NamedObject::NamedObject(std::string_view name) { SetName(name); }

@@ -52,24 +52,44 @@ class NamedObject {
 
  private:
   friend class NamedList;
-  // An owned copy of a text that knows its length: [length][bytes][NUL].
+  // An owned copy of a text that knows its length. Short names (most of them)
+  // live in the object itself; longer ones in a block of their own. The last
+  // byte tells which: 0 no name, 1..kInline the length of an inline name,
+  // kHeap a block (pointer and length in the first twelve bytes).
   class OwnedName {
    public:
     OwnedName() = default;
     explicit OwnedName(std::string_view text);
-    OwnedName(OwnedName&& other) noexcept : block_(other.block_) { other.block_ = nullptr; }
+    OwnedName(OwnedName&& other) noexcept {
+      std::memcpy(bytes_, other.bytes_, sizeof bytes_);
+      other.bytes_[kMode] = 0;
+    }
     OwnedName& operator=(OwnedName&& other) noexcept;
     ~OwnedName();
-    const char* Text() const { return block_ ? block_ + sizeof(uint32_t) : nullptr; }
+    const char* Text() const {
+      const unsigned mode = bytes_[kMode];
+      if (mode == 0) return nullptr;
+      return mode == kHeap ? Block() : reinterpret_cast<const char*>(bytes_);
+    }
     std::string_view View() const {
-      if (!block_) return std::string_view();
+      const unsigned mode = bytes_[kMode];
+      if (mode == 0) return std::string_view();
+      if (mode != kHeap) return std::string_view(reinterpret_cast<const char*>(bytes_), mode);
       uint32_t length;
-      std::memcpy(&length, block_, sizeof length);
-      return std::string_view(block_ + sizeof length, length);
+      std::memcpy(&length, bytes_ + sizeof(char*), sizeof length);
+      return std::string_view(Block(), length);
     }
 
    private:
-    char* block_ = nullptr;
+    static constexpr unsigned kMode = 15;    // index of the byte that tells the kind
+    static constexpr unsigned kInline = 14;  // longest inline name (then its NUL)
+    static constexpr unsigned kHeap = 255;
+    char* Block() const {
+      char* block;
+      std::memcpy(&block, bytes_, sizeof block);
+      return block;
+    }
+    alignas(8) unsigned char bytes_[16] = {};
   };
   OwnedName name_;
   NamedList* owner_ = nullptr;  // the list holding this object, if any
@@ -78,7 +98,19 @@ class NamedObject {
 // Case-insensitive (ASCII letters only) equality of two names.
 inline bool NamesEqual(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
+  const size_t n = a.size();
+  size_t i = 0;
+  // Names that match usually match exactly: compare eight bytes at a time
+  // until a difference, then fold case from there.
+  if (n >= 8) {
+    for (; i + 8 <= n; i += 8) {
+      uint64_t x, y;
+      std::memcpy(&x, a.data() + i, 8);
+      std::memcpy(&y, b.data() + i, 8);
+      if (x != y) break;
+    }
+  }
+  for (; i < n; ++i) {
     unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
     if (x != y) {
       if (static_cast<unsigned>(x - 'A') < 26u) x = static_cast<unsigned char>(x + 32);

@@ -15,6 +15,11 @@ inline bool IsSpace(char c) {
   return c == ' ' || (c >= '\t' && c <= '\r');  // blank, \t \n \v \f \r
 }
 
+// The powers of ten that a double holds exactly.
+constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 struct DigitTable {
   unsigned char value[256];
   constexpr DigitTable() : value() {
@@ -53,6 +58,15 @@ bool ParseIntegerMagnitude(std::string_view t, bool* negative, uint64_t* magnitu
   }
   uint64_t value = 0;
   *overflow = false;
+  if (base == 10) {
+    // Nineteen decimal digits always fit in 64 bits: no overflow checks there.
+    const size_t safeEnd = std::min(n, i + 19);
+    for (; i < safeEnd; ++i) {
+      const unsigned d = static_cast<unsigned>(t[i] - '0');
+      if (d > 9) break;
+      value = value * 10 + d;
+    }
+  }
   for (; i < n; ++i) {
     const unsigned d = static_cast<unsigned>(DigitValue(t[i]));
     if (d >= base) break;
@@ -104,9 +118,6 @@ template <class T>
 bool FastDecimal(const char* begin, const char* end, T* out) {
   constexpr int kMaxDigits = std::is_same_v<T, float> ? 7 : 15;   // below 2^24 / 2^53
   constexpr int kMaxPower = std::is_same_v<T, float> ? 10 : 22;   // 10^k exact in T
-  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   uint64_t mantissa = 0;
   int digits = 0, scale = 0;
   const char* p = begin;
@@ -143,7 +154,7 @@ bool FastDecimal(const char* begin, const char* end, T* out) {
   }
   if (scale < -kMaxPower || scale > kMaxPower) return false;
   const T m = static_cast<T>(mantissa);
-  const T power = static_cast<T>(kPowers[scale < 0 ? -scale : scale]);
+  const T power = static_cast<T>(kExactPowers[scale < 0 ? -scale : scale]);
   *out = scale < 0 ? m / power : m * power;
   return true;
 }
@@ -319,10 +330,86 @@ int FormatFloat(float number, char* buffer) {
   return static_cast<int>(r.ptr - buffer);
 }
 
+namespace {
+
+// Writes the "%G" layout of the decimal 0.d[first..last) * 10^(x + 1), whose
+// first significant digit has the exponent x and which has at most six
+// significant digits (no trailing zeros).
+int LayoutG(bool negative, const char* digits, int first, int last, int x, char* buffer) {
+  char* out = buffer;
+  const int significant = last - first;
+  if (negative) *out++ = '-';
+  if (x < -4 || x >= 6) {
+    *out++ = digits[first];
+    if (significant > 1) {
+      *out++ = '.';
+      for (int i = first + 1; i < last; ++i) *out++ = digits[i];
+    }
+    *out++ = 'E';
+    *out++ = x < 0 ? '-' : '+';
+    const int magnitude = x < 0 ? -x : x;
+    if (magnitude < 10) *out++ = '0';
+    out = std::to_chars(out, out + 8, magnitude).ptr;
+  } else if (x < 0) {
+    *out++ = '0';
+    *out++ = '.';
+    for (int i = -1; i > x; --i) *out++ = '0';
+    for (int i = first; i < last; ++i) *out++ = digits[i];
+  } else {
+    for (int i = 0; i <= x; ++i) *out++ = (first + i < last) ? digits[first + i] : '0';
+    if (first + x + 1 < last) {
+      *out++ = '.';
+      for (int i = first + x + 1; i < last; ++i) *out++ = digits[i];
+    }
+  }
+  *out = '\0';
+  return static_cast<int>(out - buffer);
+}
+
+// The common case without a shortest-digits search: a nonzero finite double
+// that a decimal of six significant digits, m * 10^(x - 5), reads back to.
+// m and the power of ten are exact doubles, so one multiplication or division
+// rounds that decimal correctly; when it gives the number back, the decimal
+// is the one "%G" shows (no other six-digit decimal lies that close). Returns
+// the length written, or 0 when the number needs the general path.
+int SixDigitsG(double number, char* buffer) {
+  const double a = std::fabs(number);
+  if (!(a >= 1e-16 && a < 1e17)) return 0;  // the powers of ten used below stay exact
+  int binaryExponent = 0;
+  std::frexp(a, &binaryExponent);
+  // floor(log10(2^(e - 1))): the decimal exponent of a, or one less.
+  int x = ((binaryExponent - 1) * 78913) >> 18;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const int shift = 5 - x;  // a * 10^shift has six digits before the point
+    const double scaled = shift >= 0 ? a * kExactPowers[shift] : a / kExactPowers[-shift];
+    const double m = std::nearbyint(scaled);
+    if (m >= 1e6) {
+      ++x;
+      continue;
+    }
+    if (m < 1e5) return 0;
+    const double back = shift >= 0 ? m / kExactPowers[shift] : m * kExactPowers[-shift];
+    if (back != a) return 0;
+    char digits[8];
+    uint32_t rest = static_cast<uint32_t>(m);
+    for (int i = 5; i >= 0; --i) {
+      digits[i] = static_cast<char>('0' + rest % 10);
+      rest /= 10;
+    }
+    int last = 6;
+    while (last > 1 && digits[last - 1] == '0') --last;
+    return LayoutG(std::signbit(number), digits, 0, last, x, buffer);
+  }
+  return 0;
+}
+
+}  // namespace
+
 // "%G" reads back to the same double exactly when the shortest text that does
 // has at most six significant digits; the "%G" text then shows those digits.
 int FormatDouble(double number, char* buffer) {
   if (!std::isfinite(number)) return WriteNonFinite(number, buffer);
+  if (int length = SixDigitsG(number, buffer)) return length;
   char shortest[64];
   auto r = std::to_chars(shortest, shortest + sizeof shortest, number);
   // Take the shortest text apart: sign, digits without the point, exponent.
@@ -354,39 +441,27 @@ int FormatDouble(double number, char* buffer) {
     *out = '\0';
     return static_cast<int>(out - buffer);
   }
-  const int significant = last - first;
-  if (significant > 6) {
+  if (last - first > 6) {
     for (char* q = shortest; q != r.ptr; ++q) *out++ = (*q == 'e') ? 'E' : *q;
     *out = '\0';
     return static_cast<int>(out - buffer);
   }
-  const int x = pointAt + exp10 - first - 1;  // exponent of the first significant digit
-  if (negative) *out++ = '-';
-  if (x < -4 || x >= 6) {
-    *out++ = digits[first];
-    if (significant > 1) {
-      *out++ = '.';
-      for (int i = first + 1; i < last; ++i) *out++ = digits[i];
-    }
-    *out++ = 'E';
-    *out++ = x < 0 ? '-' : '+';
-    const int magnitude = x < 0 ? -x : x;
-    if (magnitude < 10) *out++ = '0';
-    out = std::to_chars(out, out + 8, magnitude).ptr;
-  } else if (x < 0) {
-    *out++ = '0';
-    *out++ = '.';
-    for (int i = -1; i > x; --i) *out++ = '0';
-    for (int i = first; i < last; ++i) *out++ = digits[i];
-  } else {
-    for (int i = 0; i <= x; ++i) *out++ = (first + i < last) ? digits[first + i] : '0';
-    if (first + x + 1 < last) {
-      *out++ = '.';
-      for (int i = first + x + 1; i < last; ++i) *out++ = digits[i];
-    }
+  if (std::fabs(number) < std::numeric_limits<double>::min()) {
+    // A subnormal has fewer bits than six digits can tell apart, so its
+    // shortest digits need not be the six that "%G" rounds to: round the
+    // exact value to six digits instead.
+    char six[32];
+    auto sr = std::to_chars(six, six + sizeof six, number, std::chars_format::scientific, 5);
+    const char* q = six + (negative ? 1 : 0);  // "d.ddddde-3xx"
+    digits[0] = q[0];
+    std::memcpy(digits + 1, q + 2, 5);
+    int exponent = 0;
+    std::from_chars(q + 9, static_cast<const char*>(sr.ptr), exponent);
+    last = 6;
+    while (last > 1 && digits[last - 1] == '0') --last;
+    return LayoutG(negative, digits, 0, last, q[8] == '-' ? -exponent : exponent, buffer);
   }
-  *out = '\0';
-  return static_cast<int>(out - buffer);
+  return LayoutG(negative, digits, first, last, pointAt + exp10 - first - 1, buffer);
 }
 
 int FormatInt64(int64_t number, char* buffer) {

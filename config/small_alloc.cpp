@@ -1,6 +1,11 @@
 #include "small_alloc.h"
 
+#include <cstdlib>
 #include <new>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 #if defined(__SANITIZE_ADDRESS__)
 #define CFG_PLAIN_ALLOCATOR 1
@@ -21,9 +26,14 @@ void SmallFree(void* block, std::size_t) noexcept { ::operator delete(block); }
 
 namespace {
 
-constexpr std::size_t kGranule = 16;
-constexpr std::size_t kClasses = 8;  // blocks of 16, 32, ... 128 bytes
-constexpr std::size_t kChunk = 64 * 1024;
+// Tree objects need no more than pointer alignment: an 8-byte granule keeps
+// a 40-byte object from taking 48.
+constexpr std::size_t kGranule = 8;
+constexpr std::size_t kClasses = 16;  // blocks of 8, 16, ... 128 bytes
+// Chunks are large and aligned so that the system can back them with huge
+// pages: a big tree then costs a few hundred page faults instead of tens of
+// thousands.
+constexpr std::size_t kChunk = 2 * 1024 * 1024;
 
 struct FreeBlock {
   FreeBlock* next;
@@ -37,6 +47,17 @@ struct Pool {
 
 thread_local Pool pool;
 
+char* NewChunk() {
+#if defined(__linux__)
+  void* chunk = std::aligned_alloc(kChunk, kChunk);
+  if (chunk == nullptr) throw std::bad_alloc();
+  madvise(chunk, kChunk, MADV_HUGEPAGE);
+  return static_cast<char*>(chunk);
+#else
+  return static_cast<char*>(::operator new(kChunk));
+#endif
+}
+
 }  // namespace
 
 void* SmallAllocate(std::size_t size) {
@@ -48,7 +69,7 @@ void* SmallAllocate(std::size_t size) {
   }
   const std::size_t bytes = cls * kGranule;
   if (static_cast<std::size_t>(pool.bumpEnd - pool.bump) < bytes) {
-    pool.bump = static_cast<char*>(::operator new(kChunk));
+    pool.bump = NewChunk();
     pool.bumpEnd = pool.bump + kChunk;
   }
   void* block = pool.bump;

@@ -9,7 +9,8 @@
 
 namespace cfg {
 
-// A block of at least size bytes; SmallFree must be given the same size.
+// A block of at least size bytes, aligned for any object of alignment 8 or
+// less; SmallFree must be given the same size.
 void* SmallAllocate(std::size_t size);
 void SmallFree(void* block, std::size_t size) noexcept;
 

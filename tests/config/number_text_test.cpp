@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <random>
@@ -204,6 +206,39 @@ TEST(NumberText, WrittenNumbersReadBackIdentically) {
     double d;
     std::memcpy(&d, &bits, sizeof d);
     if (std::isfinite(d)) checkDouble(d);
+  }
+}
+
+// The writer's rule for doubles, checked against the C library: the "%G" text
+// whenever it reads back to the same double. Short decimals at every scale
+// take that path; random bit patterns mostly do not.
+TEST(NumberText, DoublesWriteAsPercentGWhenThatReadsBack) {
+  std::mt19937_64 random(77);
+  auto check = [](double d) {
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%G", d);
+    if (std::strtod(expected, nullptr) != d) return;  // the shortest text then; checked above
+    ASSERT_EQ(DoubleText(d), expected) << std::hexfloat << d;
+  };
+  for (int exponent = -24; exponent <= 24; ++exponent) {
+    for (int i = 0; i < 400; ++i) {
+      const int digits = 1 + static_cast<int>(random() % 7);  // 7 digits: mostly not
+      long long mantissa = static_cast<long long>(random() % 10000000) % static_cast<long long>(std::pow(10, digits));
+      const double d = std::strtod((std::to_string(mantissa) + "e" + std::to_string(exponent)).c_str(), nullptr);
+      check(d);
+      check(-d);
+      check(std::nextafter(d, 0.0));
+    }
+  }
+  for (double d : {999999.5, 9999995.0, 0.000099999949999999994, 1e-16, 1e17, 99999.95, 100000.0,
+                   123456789.0, 5e-324, 1.7976931348623157e308}) {
+    check(d);
+  }
+  for (int i = 0; i < 20000; ++i) {
+    const uint64_t bits = random();
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    if (std::isfinite(d)) check(d);
   }
 }
 
