@@ -22,29 +22,67 @@ constexpr int kMaxIndentDepth = 32;
 constexpr std::string_view kKeywords[] = {"int", "float", "string", "double", "int64"};
 
 // The index of the first line feed in data[from, end), or end; sets *nul
-// when a NUL byte comes before it.
-inline size_t ScanLine(const char* data, size_t from, size_t end, bool* nul) {
+// when a NUL byte comes before it, and *cr when a carriage return does.
+inline size_t ScanLine(const char* data, size_t from, size_t end, bool* nul, bool* cr) {
   size_t i = from;
 #if defined(__SSE2__)
   const __m128i lineFeed = _mm_set1_epi8('\n');
+  const __m128i carriageReturn = _mm_set1_epi8('\r');
   const __m128i zero = _mm_setzero_si128();
   for (; i + 16 <= end; i += 16) {
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
     const unsigned feeds = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lineFeed)));
     const unsigned nuls = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, zero)));
+    const unsigned returns =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, carriageReturn)));
     if (feeds != 0) {
-      const unsigned first = static_cast<unsigned>(__builtin_ctz(feeds));
-      if (nuls & ((1u << first) - 1)) *nul = true;
-      return i + first;
+      const unsigned before = (1u << __builtin_ctz(feeds)) - 1;
+      if (nuls & before) *nul = true;
+      if (returns & before) *cr = true;
+      return i + static_cast<unsigned>(__builtin_ctz(feeds));
     }
     if (nuls != 0) *nul = true;
+    if (returns != 0) *cr = true;
   }
 #endif
   for (; i < end; ++i) {
     if (data[i] == '\n') return i;
     if (data[i] == '\0') *nul = true;
+    if (data[i] == '\r') *cr = true;
   }
   return end;
+}
+
+// The type of a value line whose keyword is spelt as the writer spells it
+// ("int)" ... "int64)" right after the "(" at s[at - 1]), with *close set to
+// the index of the ")"; 0 for any other spelling.
+inline int WriterKeyword(std::string_view s, size_t at, size_t* close) {
+  const size_t room = s.size() - at;
+  auto is = [&](const char* word, size_t length) {
+    return room > length && std::memcmp(s.data() + at, word, length + 1) == 0;
+  };
+  int type = 0;
+  size_t length = 0;
+  switch (s[at]) {
+    case 'i':
+      if (is("int)", 3)) {
+        type = 1, length = 3;
+      } else if (is("int64)", 5)) {
+        type = 5, length = 5;
+      }
+      break;
+    case 'f':
+      if (is("float)", 5)) type = 2, length = 5;
+      break;
+    case 's':
+      if (is("string)", 6)) type = 3, length = 6;
+      break;
+    case 'd':
+      if (is("double)", 6)) type = 4, length = 6;
+      break;
+  }
+  *close = at + length;
+  return type;
 }
 
 // Index of the first byte of s at or after from that is neither blank nor tab.
@@ -65,12 +103,6 @@ inline size_t FindByte(std::string_view s, size_t from, char c) {
   if (from >= s.size()) return s.size();
   const void* at = std::memchr(s.data() + from, c, s.size() - from);
   return at ? static_cast<size_t>(static_cast<const char*>(at) - s.data()) : s.size();
-}
-
-// Index of the first of c1 or c2 in s at or after from, else s.size().
-inline size_t FindEither(std::string_view s, size_t from, char c1, char c2) {
-  while (from < s.size() && s[from] != c1 && s[from] != c2) ++from;
-  return from;
 }
 
 bool IsBlankOrLineEnd(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -322,9 +354,9 @@ bool ConfigStream::Fill() {
 int ConfigStream::NextLine() {
   if (!open_ || mode_ != ReadMode) return 0;
   size_t scanFrom = bufPos_;
-  bool nul = false;
+  bool nul = false, cr = false;
   for (;;) {
-    const size_t at = ScanLine(buf_.data(), scanFrom, bufLen_, &nul);
+    const size_t at = ScanLine(buf_.data(), scanFrom, bufLen_, &nul, &cr);
     size_t length;
     if (at < bufLen_) {
       length = at - bufPos_ + 1;
@@ -342,6 +374,7 @@ int ConfigStream::NextLine() {
     }
     line_ = std::string_view(buf_.data() + bufPos_, length);
     lineHasNul_ = nul;
+    lineHasCr_ = cr;
     bufPos_ += length;
     ++lineNumber_;
     return 1;
@@ -374,17 +407,18 @@ LineKind ConfigStream::Classify() {
 
   if (c == '(') {
     // "(" keyword ")" name "=" value text
-    size_t close = FindEither(s, i + 1, ')', ')');
+    size_t close = 0;
+    int type = i + 1 < s.size() ? WriterKeyword(s, i + 1, &close) : 0;
+    if (type == 0) close = FindByte(s, i + 1, ')');
     if (close == s.size() || close == i + 1) return Refuse(LineIssue::MalformedValue);
     size_t eq = FindByte(s, close + 1, '=');
     if (eq == s.size() || eq == close + 1) return Refuse(LineIssue::MalformedValue);
     // The line's only line feed is its last byte; a carriage return may come first.
-    size_t end = FindByte(s, eq + 1, '\r');
+    size_t end = lineHasCr_ ? FindByte(s, eq + 1, '\r') : s.size();
     if (end == s.size() && s.back() == '\n') end = s.size() - 1;
-    std::string_view keyword = s.substr(i + 1, close - i - 1);
     std::string_view name = s.substr(close + 1, eq - close - 1);
     std::string_view text = s.substr(eq + 1, end - eq - 1);
-    int type = LookupTypeKeyword(keyword);
+    if (type == 0) type = LookupTypeKeyword(s.substr(i + 1, close - i - 1));
     if (type == 0) return Refuse(LineIssue::UnknownType);
     bool ok = true;
     switch (type) {

@@ -215,6 +215,7 @@ class ConfigStream : public NamedObject {
   bool eof_ = false;
   std::string_view line_;
   bool lineHasNul_ = false;  // a NUL byte cuts the current line short
+  bool lineHasCr_ = false;   // the current line holds a carriage return
   long long lineNumber_ = 0;
   std::vector<long long> sectionLines_;  // line number of each open section's opening line
   bool readFailed_ = false;

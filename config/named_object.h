@@ -100,14 +100,16 @@ inline bool NamesEqual(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   const size_t n = a.size();
   size_t i = 0;
-  // Names that match usually match exactly: compare eight bytes at a time
-  // until a difference, then fold case from there.
+  // Eight bytes at a time: equal words go on; words that differ in more than
+  // the case bit (0x20) of some byte cannot match; the rest are folded below.
   if (n >= 8) {
     for (; i + 8 <= n; i += 8) {
       uint64_t x, y;
       std::memcpy(&x, a.data() + i, 8);
       std::memcpy(&y, b.data() + i, 8);
-      if (x != y) break;
+      if (x == y) continue;
+      if ((x ^ y) & ~0x2020202020202020ull) return false;
+      break;
     }
   }
   for (; i < n; ++i) {

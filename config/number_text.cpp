@@ -111,83 +111,113 @@ bool StartsWithWord(std::string_view t, size_t i, const char* word) {
   return true;
 }
 
-// Decimals with few digits and a small exponent convert exactly: the digits
-// and the power of ten are both exact in T, so one multiplication or division
-// rounds once, correctly. Returns false for every other text.
-template <class T>
-bool FastDecimal(const char* begin, const char* end, T* out) {
-  constexpr int kMaxDigits = std::is_same_v<T, float> ? 7 : 15;   // below 2^24 / 2^53
-  constexpr int kMaxPower = std::is_same_v<T, float> ? 10 : 22;   // 10^k exact in T
+// A decimal read in one pass: its digits as an integer (leading zeros
+// dropped) and the power of ten that scales them.
+struct Decimal {
   uint64_t mantissa = 0;
-  int digits = 0, scale = 0;
-  const char* p = begin;
-  while (p != end && *p == '0') ++p;  // leading zeros count for nothing
-  for (; p != end && *p >= '0' && *p <= '9'; ++p) {
-    mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
-    if (++digits > kMaxDigits) return false;
-  }
-  if (p != end && *p == '.') {
-    ++p;
-    if (digits == 0) {
-      while (p != end && *p == '0') ++p, --scale;
-    }
-    for (; p != end && *p >= '0' && *p <= '9'; ++p) {
-      mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
-      --scale;
-      if (++digits > kMaxDigits) return false;
-    }
-  }
-  if (p != end) {  // an exponent
-    ++p;
-    bool negative = false;
-    if (*p == '+' || *p == '-') negative = *p++ == '-';
-    int exponent = 0;
-    for (; p != end; ++p) {
-      exponent = exponent * 10 + (*p - '0');
-      if (exponent > 400) return false;
-    }
-    scale += negative ? -exponent : exponent;
-  }
-  if (mantissa == 0) {
+  int digits = 0;       // significant digits in mantissa
+  int scale = 0;        // value = mantissa * 10^scale
+  bool inexact = false; // digits beyond what mantissa holds were dropped
+};
+
+// Rounds a double that is the correctly rounded value of some decimal on to
+// float. Rounding twice gives the correctly rounded float of that decimal
+// unless the double lies within one unit of its last place of a point halfway
+// between two floats; for those, for subnormals and for overflow, false.
+bool NarrowSafely(double wide, float* out) {
+  if (wide == 0) {
     *out = 0;
     return true;
   }
-  if (scale < -kMaxPower || scale > kMaxPower) return false;
-  const T m = static_cast<T>(mantissa);
-  const T power = static_cast<T>(kExactPowers[scale < 0 ? -scale : scale]);
-  *out = scale < 0 ? m / power : m * power;
+  const double magnitude = std::fabs(wide);
+  if (!(magnitude >= std::numeric_limits<float>::min() &&
+        magnitude < std::numeric_limits<float>::max())) {
+    return false;
+  }
+  uint64_t bits;
+  std::memcpy(&bits, &wide, sizeof bits);
+  constexpr uint64_t kDropped = (uint64_t{1} << 29) - 1;  // the bits a float does not keep
+  constexpr uint64_t kHalf = uint64_t{1} << 28;
+  const uint64_t low = bits & kDropped;
+  if (low + 1 >= kHalf && low <= kHalf + 1) return false;
+  *out = static_cast<float>(wide);
   return true;
+}
+
+// Decimals with few digits and a small exponent convert exactly: the digits
+// and the power of ten are both exact in a double, so one multiplication or
+// division rounds once, correctly. A float goes through that double when its
+// digits do not fit a float's mantissa. False for every other decimal.
+template <class T>
+bool FastDecimal(const Decimal& d, T* out) {
+  constexpr int kMaxDigits = std::is_same_v<T, float> ? 7 : 15;  // below 2^24 / 2^53
+  constexpr int kMaxPower = std::is_same_v<T, float> ? 10 : 22;  // 10^k exact in T
+  if (d.inexact) return false;
+  if (d.mantissa == 0) {
+    *out = 0;
+    return true;
+  }
+  if (d.digits <= kMaxDigits && d.scale >= -kMaxPower && d.scale <= kMaxPower) {
+    const T m = static_cast<T>(d.mantissa);
+    const T power = static_cast<T>(kExactPowers[d.scale < 0 ? -d.scale : d.scale]);
+    *out = d.scale < 0 ? m / power : m * power;
+    return true;
+  }
+  if constexpr (std::is_same_v<T, float>) {
+    double wide;
+    return FastDecimal(d, &wide) && NarrowSafely(wide, out);
+  }
+  return false;
 }
 
 template <class T>
 bool ParseFloating(std::string_view t, T* out) {
   size_t i = 0, n = t.size();
   const bool negative = SkipSpaceAndSign(t, &i);
-  if (StartsWithWord(t, i, "inf")) {
+  if (i < n && (t[i] | 0x20) == 'i' && StartsWithWord(t, i, "inf")) {
     *out = negative ? -std::numeric_limits<T>::infinity() : std::numeric_limits<T>::infinity();
     return true;
   }
-  if (StartsWithWord(t, i, "nan")) {
+  if (i < n && (t[i] | 0x20) == 'n' && StartsWithWord(t, i, "nan")) {
     *out = std::numeric_limits<T>::quiet_NaN();
     return true;
   }
-  size_t start = i, digits = 0;
-  while (i < n && t[i] >= '0' && t[i] <= '9') ++i, ++digits;
+  const size_t start = i;
+  Decimal d;
+  bool anyDigit = false;
+  auto digit = [&](unsigned v, bool fraction) {
+    anyDigit = true;
+    if (d.mantissa == 0 && v == 0) {
+      if (fraction) --d.scale;  // a leading zero
+    } else if (d.digits < 19) {
+      d.mantissa = d.mantissa * 10 + v;
+      ++d.digits;
+      if (fraction) --d.scale;
+    } else {
+      d.inexact = true;
+    }
+  };
+  for (; i < n && static_cast<unsigned>(t[i] - '0') <= 9; ++i) digit(t[i] - '0', false);
   if (i < n && t[i] == '.') {
     ++i;
-    while (i < n && t[i] >= '0' && t[i] <= '9') ++i, ++digits;
+    for (; i < n && static_cast<unsigned>(t[i] - '0') <= 9; ++i) digit(t[i] - '0', true);
   }
-  if (digits == 0) return false;
+  if (!anyDigit) return false;
   if (i < n && (t[i] == 'e' || t[i] == 'E')) {
     size_t j = i + 1;
-    if (j < n && (t[j] == '+' || t[j] == '-')) ++j;
-    if (j < n && t[j] >= '0' && t[j] <= '9') {
-      while (j < n && t[j] >= '0' && t[j] <= '9') ++j;
+    bool negativeExponent = false;
+    if (j < n && (t[j] == '+' || t[j] == '-')) negativeExponent = t[j++] == '-';
+    if (j < n && static_cast<unsigned>(t[j] - '0') <= 9) {
+      int exponent = 0;
+      for (; j < n && static_cast<unsigned>(t[j] - '0') <= 9; ++j) {
+        if (exponent < 100000) exponent = exponent * 10 + (t[j] - '0');
+      }
+      d.scale += negativeExponent ? -exponent : exponent;
       i = j;
     }
   }
   T value{};
-  if (FastDecimal(t.data() + start, t.data() + i, &value)) {
+  if (FastDecimal(d, &value)) {
     *out = negative ? -value : value;
     return true;
   }
@@ -271,35 +301,16 @@ ShortestShape ShapeOf(const char* begin, const char* end) {
   return shape;
 }
 
-// The "%f" text of a finite float below 2^24 in magnitude, from its exact
-// value: the float times 10^6, rounded half to even, is an integer that fits
-// in 64 bits. Returns 0 when the float is out of that range.
-int FixedSixFromExact(float number, char* buffer) {
-  int exponent = 0;
-  const float mantissa = std::frexp(std::fabs(number), &exponent);  // [0.5, 1)
-  if (exponent > 24) return 0;
-  // |number| = m * 2^(exponent - 24) with m a 24-bit integer.
-  const uint64_t m = static_cast<uint64_t>(std::ldexp(mantissa, 24));
-  const int shift = 24 - exponent;  // >= 0
-  uint64_t scaled;
-  if (m == 0) {
-    scaled = 0;
-  } else if (shift >= 100) {
-    scaled = 0;  // far below 0.5e-6
-  } else {
-    const unsigned __int128 product = static_cast<unsigned __int128>(m) * 1000000u;
-    const unsigned __int128 whole = product >> shift;
-    const unsigned __int128 rest = product - (whole << shift);
-    const unsigned __int128 half = shift > 0 ? (static_cast<unsigned __int128>(1) << (shift - 1)) : 0;
-    scaled = static_cast<uint64_t>(whole);
-    if (shift > 0 && (rest > half || (rest == half && (scaled & 1)))) ++scaled;
-  }
+// The "%f" text of a float below 2^24 in magnitude: scaled is the float
+// times 10^6 rounded half to even, which a double holds exactly (a 24-bit
+// mantissa times 10^6 needs fewer than 53 bits).
+int WriteFixedSix(float number, double scaled, char* buffer) {
   char* p = buffer;
   if (std::signbit(number)) *p++ = '-';
-  auto r = std::to_chars(p, p + 24, scaled / 1000000u);
-  p = r.ptr;
+  const uint64_t whole = static_cast<uint64_t>(std::fabs(scaled));
+  p = std::to_chars(p, p + 24, whole / 1000000u).ptr;
   *p++ = '.';
-  uint32_t fraction = static_cast<uint32_t>(scaled % 1000000u);
+  uint32_t fraction = static_cast<uint32_t>(whole % 1000000u);
   for (int i = 5; i >= 0; --i) {
     p[i] = static_cast<char>('0' + fraction % 10);
     fraction /= 10;
@@ -311,23 +322,32 @@ int FixedSixFromExact(float number, char* buffer) {
 
 }  // namespace
 
-// "%f" reads back to the same float exactly when some decimal with at most six
-// decimals does; the shortest text tells whether one does. From 16 up, a
-// float's spacing exceeds 1e-6, so any six-decimal rounding reads back.
+// "%f" shows the float rounded to six decimals; it is written when it reads
+// back to the same float, else the shortest text that does. From 16 up, a
+// float's spacing exceeds 1e-6, so the six-decimal rounding always reads back.
 int FormatFloat(float number, char* buffer) {
   if (!std::isfinite(number)) return WriteNonFinite(number, buffer);
-  char* end = buffer + 63;
-  if (std::fabs(number) < 16.0f) {
-    auto shortest = std::to_chars(buffer, end, number);
-    if (ShapeOf(buffer, shortest.ptr).decimals > 6) {
-      *shortest.ptr = '\0';
-      return static_cast<int>(shortest.ptr - buffer);
-    }
+  const float magnitude = std::fabs(number);
+  if (magnitude >= 16777216.0f) {
+    auto r = std::to_chars(buffer, buffer + 63, static_cast<double>(number),
+                           std::chars_format::fixed, 6);
+    *r.ptr = '\0';
+    return static_cast<int>(r.ptr - buffer);
   }
-  if (int length = FixedSixFromExact(number, buffer)) return length;
-  auto r = std::to_chars(buffer, end, static_cast<double>(number), std::chars_format::fixed, 6);
-  *r.ptr = '\0';
-  return static_cast<int>(r.ptr - buffer);
+  const double scaled = std::nearbyint(static_cast<double>(number) * 1e6);  // exact product
+  if (magnitude >= 16.0f) return WriteFixedSix(number, scaled, buffer);
+  // scaled / 10^6 is the six-decimal text's value correctly rounded to double.
+  float back;
+  const bool sure = NarrowSafely(scaled / 1e6, &back);
+  if (sure && back == number) return WriteFixedSix(number, scaled, buffer);
+  auto shortest = std::to_chars(buffer, buffer + 63, number);
+  if (!sure && ShapeOf(buffer, shortest.ptr).decimals <= 6) {
+    // Near a point halfway between two floats: the shortest text has at most
+    // six decimals, so the six-decimal one reads back.
+    return WriteFixedSix(number, scaled, buffer);
+  }
+  *shortest.ptr = '\0';
+  return static_cast<int>(shortest.ptr - buffer);
 }
 
 namespace {

@@ -117,6 +117,12 @@ TEST(LineRecognition, SingleLinesAtTheRoot) {
       // strings
       Str("(string)s=  a b  \n", "s", "  a b  "),
       Str("(string)s=x\r\n", "s", "x"),
+      Str("(string)s=a\rb\n", "s", "a"),  // a carriage return ends the text
+      Str("(string)s=a long text past sixteen bytes\r more\n", "s", "a long text past sixteen bytes"),
+      Str(std::string("(string)s=x\0y\r\n", 15), "s", "x"),  // a NUL byte ends the line's text
+      No("(int64 )c=1\n", LineIssue::UnknownType),
+      No("(str)s=1\n", LineIssue::UnknownType),
+      No("(", LineIssue::MalformedValue),
       Str("(string)a=b=c\n", "a", "b=c"),
       Str("(String)name with blanks =v\n", "name with blanks ", "v"),
       Str("(string)s=\n", "s", ""),

@@ -81,13 +81,35 @@ TEST(NamedObject, Names) {
 }
 
 TEST(NamedObject, NamesEqualIgnoresOnlyAsciiCase) {
-  EXPECT_TRUE(cfg::NamesEqual("Alpha", "aLPHA"));
-  EXPECT_TRUE(cfg::NamesEqual("", ""));
-  EXPECT_FALSE(cfg::NamesEqual("alpha", "alpha "));
-  EXPECT_FALSE(cfg::NamesEqual("a", "b"));
-  EXPECT_FALSE(cfg::NamesEqual("\xE4", "\xC4"));   // not ASCII letters
-  EXPECT_FALSE(cfg::NamesEqual("[", "{"));         // differ by 0x20 but are not letters
-  EXPECT_FALSE(cfg::NamesEqual("@", "`"));
+  // Short names, and long ones whose difference falls in an eight-byte word,
+  // in its tail, or in both.
+  const struct {
+    const char* a;
+    const char* b;
+    bool equal;
+  } cases[] = {
+      {"Alpha", "aLPHA", true},
+      {"", "", true},
+      {"alpha", "alpha ", false},
+      {"a", "b", false},
+      {"\xE4", "\xC4", false},  // not ASCII letters
+      {"[", "{", false},          // differ by 0x20 but are not letters
+      {"@", "`", false},
+      {"Window_Settings", "wINDOW_sETTINGS", true},
+      {"window_settings_x", "window_settings_x", true},
+      {"window_1", "window_0", false},
+      {"abcdefg[", "abcdefg{", false},      // a case-bit difference, not letters, in the word
+      {"abcdefgh[", "abcdefgh{", false},    // the same in the tail
+      {"ABCDEFGH@ijklmno", "abcdefgh`IJKLMNO", false},
+      {"ABCDEFGHIJKLMNOP", "abcdefghijklmnop", true},
+      {"abcdefghijklmnoP", "abcdefghijklmnoQ", false},
+      {"\xC4\xC4\xC4\xC4\xC4\xC4\xC4\xC4", "\xE4\xE4\xE4\xE4\xE4\xE4\xE4\xE4", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.a) + " / " + c.b);
+    EXPECT_EQ(cfg::NamesEqual(c.a, c.b), c.equal);
+    EXPECT_EQ(cfg::NamesEqual(c.b, c.a), c.equal);
+  }
 }
 
 TEST(NamedList, RefusesANameTakenInAnyCase) {

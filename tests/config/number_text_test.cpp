@@ -242,4 +242,69 @@ TEST(NumberText, DoublesWriteAsPercentGWhenThatReadsBack) {
   }
 }
 
+// Decimals with few and many digits (past what 64 bits hold), and texts of
+// the points halfway between two floats, read as the C library's strtof and
+// strtod read them (correctly rounded).
+TEST(NumberText, DecimalsReadAsStrtofAndStrtodReadThem) {
+  std::mt19937_64 random(5);
+  auto check = [](const std::string& text) {
+    float ours = 0;
+    ASSERT_TRUE(cfg::ParseFloat(text, &ours)) << text;
+    const float expected = std::strtof(text.c_str(), nullptr);
+    ASSERT_EQ(std::memcmp(&ours, &expected, sizeof ours), 0) << text;
+    double wide = 0;
+    ASSERT_TRUE(cfg::ParseDouble(text, &wide)) << text;
+    const double expectedWide = std::strtod(text.c_str(), nullptr);
+    ASSERT_EQ(std::memcmp(&wide, &expectedWide, sizeof wide), 0) << text;
+  };
+  for (int i = 0; i < 200000; ++i) {
+    const int digits = 1 + static_cast<int>(random() % 24);
+    std::string mantissa(random() % 4 == 0 ? random() % 4 : 0, '0');
+    for (int k = 0; k < digits; ++k) mantissa += static_cast<char>('0' + random() % 10);
+    const size_t point = random() % (mantissa.size() + 1);
+    std::string text = mantissa.substr(0, point) + "." + mantissa.substr(point);
+    if (random() % 3 == 0) text += "e" + std::to_string(static_cast<int>(random() % 60) - 30);
+    check(text);
+  }
+  for (int i = 0; i < 50000; ++i) {
+    const uint32_t bits = static_cast<uint32_t>(random()) & 0x7FFFFFFFu;
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    if (!std::isfinite(f)) continue;
+    const double halfway = (static_cast<double>(f) + std::nextafter(f, HUGE_VALF)) / 2;
+    char text[64];
+    std::snprintf(text, sizeof text, "%.17g", halfway);
+    check(text);
+    std::snprintf(text, sizeof text, "%.9g", halfway);
+    check(text);
+  }
+}
+
+// The writer's rule for floats, checked against the C library: the "%f" text
+// whenever it reads back to the same float (sign of zero included).
+TEST(NumberText, FloatsWriteAsPercentFWhenThatReadsBack) {
+  std::mt19937_64 random(9);
+  auto check = [](float f) {
+    char expected[128];
+    std::snprintf(expected, sizeof expected, "%f", f);
+    const float back = std::strtof(expected, nullptr);
+    if (std::memcmp(&back, &f, sizeof f) != 0) return;  // the shortest text then; checked above
+    ASSERT_EQ(FloatText(f), expected) << std::hexfloat << f;
+  };
+  for (int i = 0; i < 100000; ++i) {
+    const float decimal = static_cast<float>(static_cast<int64_t>(random() % 40000000) - 20000000) /
+                          static_cast<float>(std::pow(10, random() % 8));
+    check(decimal);
+    check(std::nextafter(decimal, 0.0f));
+    const uint32_t bits = static_cast<uint32_t>(random());
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    if (std::isfinite(f)) check(f);
+  }
+  for (int k = -30; k < 30; ++k) {
+    check(std::ldexp(1.0f, k));
+    check(-std::nextafter(std::ldexp(1.0f, k), 0.0f));
+  }
+}
+
 }  // namespace
