@@ -2,7 +2,12 @@
 """Runs our load+save and the peer programs on the same content, by turns.
 
 Every case (a data set in four syntaxes) is run for several rounds; within a
-round each program runs once, the order rotating from round to round. For each
+round each program runs once, the order rotating from round to round. Each
+timed run follows an untimed run of the same program, so that every program
+finds memory in the same state: a virtual machine may hand memory that a
+program freed back to its host, and the next program to touch that memory
+then pays for getting it back, a cost that belongs to whichever program ran
+before (here, up to 0.3 s after a peer that used 400 MB). For each
 program the table shows the median wall time, the MB/s of its own input, the
 peak resident memory (the largest of its runs), and its time relative to our
 load+save and to the memchr scan of our file. Results also go to a JSON file
@@ -69,6 +74,7 @@ def run_case(case, bindir, datadir, rounds):
     for r in range(rounds):
         shift = r % len(programs)
         for p in programs[shift:] + programs[:shift]:
+            run_once(os.path.join(bindir, "measure"), p["argv"])  # warm-up, untimed
             wall, cpu, rss = run_once(os.path.join(bindir, "measure"), p["argv"])
             p["walls"].append(wall)
             p["cpus"].append(cpu)
