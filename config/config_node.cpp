@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "byte_scan.h"
+
 namespace cfg {
 
 // ----------------------------------------------------------------- ConfigNode
@@ -177,18 +179,13 @@ QualifiedName SplitQualifiedName(std::string_view text) {
     q.record = text;  // nothing but "[": the whole text is the record name
     return q;
   }
-  const void* open = std::memchr(p + start, '[', n - start);
-  if (open == nullptr) {
-    q.record = text.substr(start);
-    return q;
-  }
-  const size_t openAt = static_cast<size_t>(static_cast<const char*>(open) - p);
+  const size_t openAt = FindByteIn(p, start, n, '[');
   q.record = text.substr(start, openAt - start);
+  if (openAt == n) return q;
   size_t valueStart = openAt + 1;
   while (valueStart < n && p[valueStart] == ']') ++valueStart;
   if (valueStart == n) return q;
-  const void* close = std::memchr(p + valueStart, ']', n - valueStart);
-  const size_t closeAt = close ? static_cast<size_t>(static_cast<const char*>(close) - p) : n;
+  const size_t closeAt = FindByteIn(p, valueStart, n, ']');
   q.value = text.substr(valueStart, closeAt - valueStart);
   q.hasValueName = true;
   return q;

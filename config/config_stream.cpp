@@ -8,6 +8,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "byte_scan.h"
 #include "number_text.h"
 
 namespace cfg {
@@ -15,6 +16,7 @@ namespace {
 
 constexpr size_t kReadChunk = 1 << 20;
 constexpr size_t kWriteChunk = 1 << 20;
+constexpr size_t kRoomSlack = 16;
 // Indentation stops growing at this depth: a file nested a million levels
 // deep would otherwise need terabytes of blanks. The reader ignores indentation.
 constexpr int kMaxIndentDepth = 32;
@@ -100,9 +102,7 @@ inline size_t SkipBlanks(std::string_view s, size_t from) {
 
 // Index of the first c in s at or after from, else s.size().
 inline size_t FindByte(std::string_view s, size_t from, char c) {
-  if (from >= s.size()) return s.size();
-  const void* at = std::memchr(s.data() + from, c, s.size() - from);
-  return at ? static_cast<size_t>(static_cast<const char*>(at) - s.data()) : s.size();
+  return from >= s.size() ? s.size() : FindByteIn(s.data(), from, s.size(), c);
 }
 
 bool IsBlankOrLineEnd(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -624,9 +624,10 @@ const std::string& ConfigStream::Output() const {
 }
 
 char* ConfigStream::Room(size_t n) {
-  if (outLength_ + n > outCapacity_ || !out_) {
+  // kRoomSlack more than asked: PutIndentAt writes whole blocks of blanks.
+  if (outLength_ + n + kRoomSlack > outCapacity_ || !out_) {
     size_t capacity = outCapacity_ ? outCapacity_ : 64 * 1024;
-    while (capacity < outLength_ + n) capacity *= 2;
+    while (capacity < outLength_ + n + kRoomSlack) capacity *= 2;
     std::unique_ptr<char[]> grown(new char[capacity]);
     if (outLength_) std::memcpy(grown.get(), out_.get(), outLength_);
     out_ = std::move(grown);
@@ -636,8 +637,7 @@ char* ConfigStream::Room(size_t n) {
 }
 
 char* ConfigStream::PutText(char* at, std::string_view text) {
-  if (!text.empty()) std::memcpy(at, text.data(), text.size());
-  return at + text.size();
+  return CopyBytes(at, text.data(), text.size());
 }
 
 int ConfigStream::IndentDepth() const {
@@ -646,8 +646,13 @@ int ConfigStream::IndentDepth() const {
 }
 
 char* ConfigStream::PutIndentAt(char* at, int depth) {
-  std::memset(at, ' ', static_cast<size_t>(depth) * 4);
-  return at + depth * 4;
+  // Sixteen blanks at a time; the last block may run past the indentation
+  // into the room that Room keeps spare, to be overwritten by the line.
+  static const char kBlanks[16] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+                                   ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+  const size_t width = static_cast<size_t>(depth) * 4;
+  for (size_t done = 0; done < width; done += 16) std::memcpy(at + done, kBlanks, 16);
+  return at + width;
 }
 
 // One line: indentation, head, name, tail (the tail holds the line end).

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "byte_scan.h"
 #include "config_node.h"
 #include "config_stream.h"
 #include "file_replace.h"
@@ -211,11 +212,11 @@ void Record::WriteValues(ConfigStream& stream) const {
       longName.resize(length);
       text = longName.data();
     }
-    std::memcpy(text, recordName.data(), recordName.size());
+    char* at = CopyBytes(text, recordName.data(), recordName.size());
     if (!valueName.empty()) {
-      text[recordName.size()] = '[';
-      std::memcpy(text + recordName.size() + 1, valueName.data(), valueName.size());
-      text[length - 1] = ']';
+      *at++ = '[';
+      at = CopyBytes(at, valueName.data(), valueName.size());
+      *at = ']';
     }
     const std::string_view qualified(text, length);
     switch (value->Type()) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <new>
 
 #include "config_stream.h"
 #include "small_alloc.h"
@@ -75,6 +76,10 @@ void NamedObject::SetName(const char* text) {
 }
 
 void NamedObject::SetName(std::string_view text) {
+  if (owner_ == nullptr && name_.View().empty()) {
+    new (&name_) OwnedName(text);  // a new object being named: nothing to free or reindex
+    return;
+  }
   OwnedName copy(text);
   if (owner_ != nullptr && owner_->HasIndex()) {
     std::string old(NameView());
@@ -301,17 +306,33 @@ void NamedList::IndexInsert(int index) {
   std::string_view name = slots_[index - 1]->NameView();
   if (name.empty()) return;
   Extra& x = *extra_;
-  if (static_cast<size_t>(x.used + x.erased + 1) * 2 > x.index.size()) {
-    RebuildIndex();  // re-inserts every named item, this one included
-    return;
-  }
+  if (static_cast<size_t>(x.used + x.erased + 1) * 2 > x.index.size()) GrowIndex();
+  PlaceInIndex(HashName(name), index);
+}
+
+void NamedList::PlaceInIndex(uint32_t hash, int index) {
+  Extra& x = *extra_;
   const size_t mask = x.index.size() - 1;
-  const uint32_t hash = HashName(name);
   size_t cell = hash & mask;
   while (x.index[cell].slot > 0) cell = (cell + 1) & mask;
   if (x.index[cell].slot < 0) --x.erased;
   x.index[cell] = IndexCell{hash, index};
   ++x.used;
+}
+
+void NamedList::GrowIndex() {
+  // The cells keep each name's hash: re-place them without reading a name.
+  Extra& x = *extra_;
+  std::vector<IndexCell> old;
+  old.swap(x.index);
+  size_t capacity = old.size();
+  while (capacity < static_cast<size_t>(x.used + 1) * 2 + 2) capacity *= 2;
+  x.index.assign(capacity, IndexCell{0, 0});
+  x.used = 0;
+  x.erased = 0;
+  for (const IndexCell& cell : old) {
+    if (cell.slot > 0) PlaceInIndex(cell.hash, cell.slot);
+  }
 }
 
 void NamedList::IndexErase(int index, std::string_view name) {

@@ -201,6 +201,8 @@ class NamedList : public NamedObject {
  private:
   friend class NamedObject;
   void IndexInsert(int index);
+  void PlaceInIndex(uint32_t hash, int index);
+  void GrowIndex();
   void IndexErase(int index, std::string_view name);
   void RebuildIndex();
   void OnRename(NamedObject* item, std::string_view oldName);

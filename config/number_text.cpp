@@ -252,6 +252,18 @@ bool ParseDouble(std::string_view text, double* out) { return ParseFloating(text
 
 bool ParseHexByte(std::string_view t, uint8_t* out) {
   size_t i = 0, n = t.size();
+  // The writer's byte lines: one or two hexadecimal digits, then the line end.
+  if (n > 0 && DigitValue(t[0]) < 16) {
+    const unsigned high = static_cast<unsigned>(DigitValue(t[0]));
+    if (n == 1 || t[1] == '\n' || t[1] == '\r') {
+      *out = static_cast<uint8_t>(high);
+      return true;
+    }
+    if (DigitValue(t[1]) < 16 && (n == 2 || t[2] == '\n' || t[2] == '\r')) {
+      *out = static_cast<uint8_t>(high << 4 | static_cast<unsigned>(DigitValue(t[1])));
+      return true;
+    }
+  }
   const bool negative = SkipSpaceAndSign(t, &i);
   if (i + 2 < n && t[i] == '0' && (t[i + 1] == 'x' || t[i + 1] == 'X') && DigitValue(t[i + 2]) < 16) {
     i += 2;
