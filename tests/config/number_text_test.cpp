@@ -57,6 +57,20 @@ TEST(NumberText, IntegerSyntax) {
   EXPECT_TRUE(cfg::ParseInt64("0777", &big));
   EXPECT_EQ(big, 511);
   EXPECT_FALSE(cfg::ParseInt64("z", &big));
+
+  // Runs of digits of every length, read as strtoll reads them (base 0:
+  // a leading 0 means octal), saturating the same way.
+  std::mt19937_64 random(3);
+  for (int k = 0; k < 20000; ++k) {
+    std::string text = random() % 3 == 0 ? "-" : "";
+    const int digits = 1 + static_cast<int>(random() % 24);
+    for (int i = 0; i < digits; ++i) text += static_cast<char>('0' + random() % 10);
+    if (random() % 4 == 0) text += static_cast<char>('0' + random() % 75);
+    const long long expected = std::strtoll(text.c_str(), nullptr, 0);
+    int64_t value = 0;
+    ASSERT_TRUE(cfg::ParseInt64(text, &value)) << text;
+    ASSERT_EQ(value, expected) << text;
+  }
 }
 
 TEST(NumberText, ParsingStopsAtTheViewsEnd) {
