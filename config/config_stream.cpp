@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -103,6 +104,13 @@ inline size_t SkipBlanks(std::string_view s, size_t from) {
 // Index of the first c in s at or after from, else s.size().
 inline size_t FindByte(std::string_view s, size_t from, char c) {
   return from >= s.size() ? s.size() : FindByteIn(s.data(), from, s.size(), c);
+}
+
+// Value of a hexadecimal digit, or -1.
+inline int HexDigit(char c) {
+  if (static_cast<unsigned>(c - '0') < 10u) return c - '0';
+  const unsigned letter = static_cast<unsigned>((c | 0x20) - 'a');
+  return letter < 6u ? static_cast<int>(letter) + 10 : -1;
 }
 
 bool IsBlankOrLineEnd(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -537,10 +545,41 @@ int ConfigStream::ReadArrayBytes(uint8_t* buffer, int capacity) {
   return count;
 }
 
+bool ConfigStream::NextByteLine(uint8_t* byte) {
+  // The writer's shape, read straight from the buffer: blanks, one or two
+  // hexadecimal digits, a line feed, all in the buffer already.
+  const std::string_view rest(buf_.data() + bufPos_, bufLen_ - bufPos_);
+  size_t i = SkipBlanks(rest, 0);
+  if (i + 1 >= rest.size()) return false;
+  const int high = HexDigit(rest[i]);
+  if (high < 0) return false;
+  int value = high;
+  size_t end = i + 1;
+  if (rest[end] != '\n') {
+    const int low = HexDigit(rest[end]);
+    if (low < 0 || end + 1 >= rest.size() || rest[end + 1] != '\n') return false;
+    value = high << 4 | low;
+    ++end;
+  }
+  line_ = rest.substr(0, end + 1);
+  lineHasNul_ = lineHasCr_ = false;
+  bufPos_ += end + 1;
+  ++lineNumber_;
+  *byte = static_cast<uint8_t>(value);
+  return true;
+}
+
 int ConfigStream::ReadArray(std::vector<uint8_t>* bytes) {
   bytes->clear();
   int length = 0;
-  while (NextLine()) {
+  for (;;) {
+    uint8_t quick;
+    if (NextByteLine(&quick)) {
+      bytes->push_back(quick);
+      ++length;
+      continue;
+    }
+    if (!NextLine()) break;
     std::string_view s = line_;
     size_t i = SkipBlanks(s, 0);
     // Only a "]" line can end the block; other lines need no recognition.
@@ -721,12 +760,19 @@ int ConfigStream::WriteArrayBytes(const uint8_t* bytes, int count) {
   if (bytes == nullptr) return 0;
   static const char kHex[] = "0123456789ABCDEF";
   const int depth = IndentDepth();
-  for (int i = 0; i < count; ++i) {
-    char* at = PutIndentAt(Room(static_cast<size_t>(depth) * 4 + 3), depth);
-    uint8_t b = bytes[i];
-    if (b >= 16) *at++ = kHex[b >> 4];
-    *at++ = kHex[b & 15];
-    *at++ = '\n';
+  const size_t lineRoom = static_cast<size_t>(depth) * 4 + 3;
+  // Room for a run of lines at a time, flushed between runs.
+  const int run = static_cast<int>(std::max<size_t>(1, 64 * 1024 / lineRoom));
+  for (int first = 0; first < count; first += run) {
+    const int last = std::min(count, first + run);
+    char* at = Room(lineRoom * static_cast<size_t>(last - first));
+    for (int i = first; i < last; ++i) {
+      at = PutIndentAt(at, depth);
+      const uint8_t b = bytes[i];
+      if (b >= 16) *at++ = kHex[b >> 4];
+      *at++ = kHex[b & 15];
+      *at++ = '\n';
+    }
     outLength_ = static_cast<size_t>(at - out_.get());
     FlushIfFull();
   }

@@ -189,6 +189,9 @@ class ConfigStream : public NamedObject {
   int64_t Tell() const;
   void Seek(int64_t position);
   bool Fill();
+  // Reads the next line when it is a byte line of the writer's shape that the
+  // buffer holds whole; false (nothing read) otherwise.
+  bool NextByteLine(uint8_t* byte);
   // Room for n more bytes at the end of the output buffer.
   char* Room(size_t n);
   char* PutText(char* at, std::string_view text);

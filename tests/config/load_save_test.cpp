@@ -127,6 +127,9 @@ TEST(Loading, LinesMapToTheTree) {
       {"an empty string survives", "(string)note[text]=\n", "note(text=s'')"},
       {"value lines in array blocks are bytes", "[ k:\n(int)x=1\n5\n] k;\n", "k(=b[05 00])"},
       {"sections nest in arrays only as bytes", "[ k:\n{ s:\n} s;\n] k;\n", "k(=b[00 00])"},
+      {"byte lines of every shape",
+       "[ k:\n  1\n\t2F\n0x1F\n1FF\n 3 \n4\r\n-1\n        e\n] k;\n[ m:\n7",
+       "k(=b[01 2F 1F FF 03 04 FF 0E])m(=b[07])"},
       // A refused block (its name belongs to a record) is read at the level of
       // its parent, and its closing line ends only the block.
       {"refused block at the root",
