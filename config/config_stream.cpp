@@ -90,12 +90,20 @@ inline int WriterKeyword(std::string_view s, size_t at, size_t* close) {
 
 // Index of the first byte of s at or after from that is neither blank nor tab.
 inline size_t SkipBlanks(std::string_view s, size_t from) {
-  // Indentation comes in runs of blanks: compare eight at a time first.
+  // Indentation comes in runs of blanks: eight at a time, and the first
+  // byte in a word that is not a blank found from the word's bits.
   while (from + 8 <= s.size()) {
     uint64_t eight;
     std::memcpy(&eight, s.data() + from, 8);
-    if (eight != 0x2020202020202020ull) break;
-    from += 8;
+    const uint64_t other = eight ^ 0x2020202020202020ull;  // nonzero bytes: not blanks
+    if (other == 0) {
+      from += 8;
+      continue;
+    }
+    const size_t first = from + static_cast<size_t>(__builtin_ctzll(other) >> 3);
+    if (s[first] != '\t') return first;
+    from = first;
+    break;
   }
   while (from < s.size() && (s[from] == ' ' || s[from] == '\t')) ++from;
   return from;
