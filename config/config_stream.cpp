@@ -11,6 +11,7 @@
 
 #include "byte_scan.h"
 #include "number_text.h"
+#include "value.h"
 
 namespace cfg {
 namespace {
@@ -829,6 +830,59 @@ void ConfigStream::PutValueLine(std::string_view keyword, std::string_view name,
   *at++ = '\n';
   outLength_ = static_cast<size_t>(at - out_.get());
   FlushIfFull();
+}
+
+int ConfigStream::WriteValue(std::string_view record, const Value& value) {
+  const std::string_view valueName = value.NameView();
+  const size_t nameLength = record.size() + (valueName.empty() ? 0 : valueName.size() + 2);
+  auto putName = [&](char* at) {
+    at = CopyBytes(at, record.data(), record.size());
+    if (!valueName.empty()) {
+      *at++ = '[';
+      at = CopyBytes(at, valueName.data(), valueName.size());
+      *at++ = ']';
+    }
+    return at;
+  };
+  std::string_view keyword;
+  switch (value.Type()) {
+    case ValueType::None:
+      return 0;
+    case ValueType::Binary: {
+      std::string name(nameLength, '\0');
+      putName(name.data());
+      WriteArrayOpen(name);
+      WriteArrayBytes(value.GetBytes(), value.GetSize());
+      WriteArrayClose();
+      return 1;
+    }
+    case ValueType::Int: keyword = "(int)"; break;
+    case ValueType::Float: keyword = "(float)"; break;
+    case ValueType::String: keyword = "(string)"; break;
+    case ValueType::Double: keyword = "(double)"; break;
+    case ValueType::Int64: keyword = "(int64)"; break;
+  }
+  // One line, straight into the buffer: numbers are formatted in place (the
+  // longest takes under 64 bytes, its NUL included).
+  const int depth = IndentDepth();
+  const size_t textRoom = value.Type() == ValueType::String ? value.StringLength() : 64;
+  char* at = Room(static_cast<size_t>(depth) * 4 + keyword.size() + nameLength + textRoom + 2);
+  at = PutIndentAt(at, depth);
+  at = CopyBytes(at, keyword.data(), keyword.size());
+  at = putName(at);
+  *at++ = '=';
+  switch (value.Type()) {
+    case ValueType::Int: at += FormatInt64(value.GetInt(), at); break;
+    case ValueType::Float: at += FormatFloat(value.GetFloat(), at); break;
+    case ValueType::String: at = CopyBytes(at, value.GetString(), value.StringLength()); break;
+    case ValueType::Double: at += FormatDouble(value.GetDouble(), at); break;
+    case ValueType::Int64: at += FormatInt64(value.GetInt64(), at); break;
+    default: break;
+  }
+  *at++ = '\n';
+  outLength_ = static_cast<size_t>(at - out_.get());
+  FlushIfFull();
+  return 1;
 }
 
 int ConfigStream::WriteInt(std::string_view name, int32_t number) {

@@ -12,6 +12,8 @@
 
 namespace cfg {
 
+class Value;
+
 // What Classify recognised; 6..10 equal the ValueType codes of the same types.
 enum class LineKind : int {
   NoItem = 0,
@@ -171,6 +173,10 @@ class ConfigStream : public NamedObject {
   int WriteString(std::string_view name, std::string_view text);
   int WriteDouble(std::string_view name, double number);
   int WriteInt64(std::string_view name, int64_t number);
+  // The value line, or for a Binary value the array block, of value, named
+  // record[name] after the value's name, or record alone when it has none;
+  // nothing for a value of type None. Returns 1, or 0 when nothing is written.
+  int WriteValue(std::string_view record, const Value& value);
   // Flushes and closes the file; false when any write failed. Idempotent.
   bool Close();
   // True once a write to the file has failed.

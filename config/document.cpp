@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "byte_scan.h"
 #include "config_node.h"
 #include "config_stream.h"
 #include "file_replace.h"
@@ -199,41 +198,9 @@ void Section::SaveSection(ConfigStream& stream) const {
 void Record::WriteValues(ConfigStream& stream) const {
   if (GetName() == nullptr) return;
   const std::string_view recordName = NameView();
-  std::string longName;  // for names that do not fit the buffer below
-  char buffer[256];
   for (int i = 1; i <= Count(); ++i) {
-    const Value* value = ValueAt(i);
-    if (value->IsNone()) continue;
-    // The qualified name: the record's name, then "[" value name "]" when the value has one.
-    std::string_view valueName = value->NameView();
-    const size_t length = recordName.size() + (valueName.empty() ? 0 : valueName.size() + 2);
-    char* text = buffer;
-    if (length > sizeof buffer) {
-      longName.resize(length);
-      text = longName.data();
-    }
-    char* at = CopyBytes(text, recordName.data(), recordName.size());
-    if (!valueName.empty()) {
-      *at++ = '[';
-      at = CopyBytes(at, valueName.data(), valueName.size());
-      *at = ']';
-    }
-    const std::string_view qualified(text, length);
-    switch (value->Type()) {
-      case ValueType::Binary:
-        stream.WriteArrayOpen(qualified);
-        stream.WriteArrayBytes(value->GetBytes(), value->GetSize());
-        stream.WriteArrayClose();
-        break;
-      case ValueType::Int: stream.WriteInt(qualified, value->GetInt()); break;
-      case ValueType::Float: stream.WriteFloat(qualified, value->GetFloat()); break;
-      case ValueType::String:
-        stream.WriteString(qualified, std::string_view(value->GetString(), value->StringLength()));
-        break;
-      case ValueType::Double: stream.WriteDouble(qualified, value->GetDouble()); break;
-      case ValueType::Int64: stream.WriteInt64(qualified, value->GetInt64()); break;
-      case ValueType::None: break;
-    }
+    const auto* value = static_cast<const Value*>(ItemAt(i));
+    if (value != nullptr && !value->IsNone()) stream.WriteValue(recordName, *value);
   }
 }
 
