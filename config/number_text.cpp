@@ -344,6 +344,15 @@ ShortestShape ShapeOf(const char* begin, const char* end) {
   return shape;
 }
 
+// x rounded to an integer, halfway cases to even, for |x| below 2^62.
+inline double RoundHalfEven(double x) {
+  const double magnitude = std::fabs(x);
+  auto whole = static_cast<int64_t>(magnitude);
+  const double rest = magnitude - static_cast<double>(whole);
+  if (rest > 0.5 || (rest == 0.5 && (whole & 1) != 0)) ++whole;
+  return std::copysign(static_cast<double>(whole), x);
+}
+
 // The "%f" text of a float below 2^24 in magnitude: scaled is the float
 // times 10^6 rounded half to even, which a double holds exactly (a 24-bit
 // mantissa times 10^6 needs fewer than 53 bits).
@@ -377,7 +386,7 @@ int FormatFloat(float number, char* buffer) {
     *r.ptr = '\0';
     return static_cast<int>(r.ptr - buffer);
   }
-  const double scaled = std::nearbyint(static_cast<double>(number) * 1e6);  // exact product
+  const double scaled = RoundHalfEven(static_cast<double>(number) * 1e6);  // exact product
   if (magnitude >= 16.0f) return WriteFixedSix(number, scaled, buffer);
   // scaled / 10^6 is the six-decimal text's value correctly rounded to double.
   float back;
@@ -438,14 +447,16 @@ int LayoutG(bool negative, const char* digits, int first, int last, int x, char*
 int SixDigitsG(double number, char* buffer) {
   const double a = std::fabs(number);
   if (!(a >= 1e-16 && a < 1e17)) return 0;  // the powers of ten used below stay exact
-  int binaryExponent = 0;
-  std::frexp(a, &binaryExponent);
-  // floor(log10(2^(e - 1))): the decimal exponent of a, or one less.
-  int x = ((binaryExponent - 1) * 78913) >> 18;
+  uint64_t bits;
+  std::memcpy(&bits, &a, sizeof bits);
+  const int binaryExponent = static_cast<int>(bits >> 52) - 1023;  // a is normal: 2^e <= a < 2^(e+1)
+  // floor(log10(2^e)): the decimal exponent of a, or one less.
+  int x = (binaryExponent * 78913) >> 18;
   for (int attempt = 0; attempt < 2; ++attempt) {
     const int shift = 5 - x;  // a * 10^shift has six digits before the point
     const double scaled = shift >= 0 ? a * kExactPowers[shift] : a / kExactPowers[-shift];
-    const double m = std::nearbyint(scaled);
+    // Halfway cases cannot come back as the number, whichever way they round.
+    const double m = static_cast<double>(static_cast<int64_t>(scaled + 0.5));
     if (m >= 1e6) {
       ++x;
       continue;
