@@ -32,6 +32,27 @@ inline size_t FindByteIn(const char* p, size_t from, size_t n, char c) {
   return n;
 }
 
+// Index of the first byte in p[from, n) that is c1 or c2, or n.
+inline size_t FindEitherIn(const char* p, size_t from, size_t n, char c1, char c2) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  constexpr uint64_t kHighs = 0x8080808080808080ull;
+  const uint64_t first = kOnes * static_cast<unsigned char>(c1);
+  const uint64_t second = kOnes * static_cast<unsigned char>(c2);
+  size_t i = from;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, p + i, 8);
+    const uint64_t x = word ^ first, y = word ^ second;
+    const uint64_t found = ((x - kOnes) & ~x & kHighs) | ((y - kOnes) & ~y & kHighs);
+    // Each half's lowest flag is exact, so the lowest of both is too.
+    if (found != 0) return i + static_cast<size_t>(__builtin_ctzll(found) >> 3);
+  }
+  for (; i < n; ++i) {
+    if (p[i] == c1 || p[i] == c2) return i;
+  }
+  return n;
+}
+
 // Copies n bytes from src to dst (which do not overlap); returns dst + n.
 inline char* CopyBytes(char* dst, const char* src, size_t n) {
   if (n > 16) {

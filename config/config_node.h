@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "named_object.h"
+#include "qualified_name.h"
 #include "value.h"
 
 namespace cfg {
@@ -162,19 +163,5 @@ class Section : public ConfigNode {
 // NullValue, in that order. Never put into a list, never destroyed.
 extern Section& NullSection;
 extern Record& NullRecord;
-
-// Splits a qualified name in place, as strtok(text, "[") then strtok(NULL, "]")
-// do: text is rewritten to hold the record name; the result points into text
-// at the value name, or is nullptr when there is none.
-char* SplitName(char* text);
-
-// The same split without rewriting: the record name and, when present, the
-// value name (hasValueName false when there is none).
-struct QualifiedName {
-  std::string_view record;
-  std::string_view value;
-  bool hasValueName = false;
-};
-QualifiedName SplitQualifiedName(std::string_view text);
 
 }  // namespace cfg

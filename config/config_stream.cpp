@@ -19,6 +19,9 @@ namespace {
 constexpr size_t kReadChunk = 1 << 20;
 constexpr size_t kWriteChunk = 1 << 20;
 constexpr size_t kRoomSlack = 16;
+// The read buffer keeps this many bytes past its end, so that a line's bytes
+// can be loaded sixteen at a time without reading outside it.
+constexpr size_t kReadSlack = 16;
 // Indentation stops growing at this depth: a file nested a million levels
 // deep would otherwise need terabytes of blanks. The reader ignores indentation.
 constexpr int kMaxIndentDepth = 32;
@@ -248,13 +251,14 @@ ConfigStream::ConfigStream(const char* path, int mode) : mode_(mode & 1) {
     }
   }
   open_ = file_ != nullptr;
-  if (open_ && mode_ == ReadMode) buf_.resize(chunk);
+  if (open_ && mode_ == ReadMode) buf_.resize(chunk + kReadSlack);
 }
 
 ConfigStream::ConfigStream(InMemory, std::string text)
     : memory_(true), open_(true), mode_(ReadMode) {
   buf_.assign(text.begin(), text.end());
   bufLen_ = buf_.size();
+  buf_.resize(bufLen_ + kReadSlack);
   eof_ = true;
 }
 
@@ -333,6 +337,17 @@ void ConfigStream::PinViews() {
   }
 }
 
+QualifiedName ConfigStream::ItemQualifiedName() const {
+  if (!itemSplit_.known) return SplitQualifiedName(itemView_);
+  QualifiedName q;
+  q.record = itemView_.substr(0, itemSplit_.recordEnd);
+  if (itemSplit_.valueStart != 0) {
+    q.value = itemView_.substr(itemSplit_.valueStart, itemSplit_.valueEnd - itemSplit_.valueStart);
+    q.hasValueName = true;
+  }
+  return q;
+}
+
 const char* ConfigStream::ItemName() const {
   if (itemView_.data() != itemName_.data() || itemView_.size() != itemName_.size()) {
     itemName_.assign(itemView_.data(), itemView_.size());
@@ -357,8 +372,9 @@ bool ConfigStream::Fill() {
     bufLen_ -= bufPos_;
     bufPos_ = 0;
   }
-  if (bufLen_ == buf_.size()) buf_.resize(buf_.size() * 2);
-  size_t got = std::fread(buf_.data() + bufLen_, 1, buf_.size() - bufLen_, file_);
+  const size_t capacity = buf_.size() - kReadSlack;
+  if (bufLen_ == capacity) buf_.resize(capacity * 2 + kReadSlack);
+  size_t got = std::fread(buf_.data() + bufLen_, 1, buf_.size() - kReadSlack - bufLen_, file_);
   if (got == 0) {
     if (std::ferror(file_)) readFailed_ = true;
     eof_ = true;
@@ -405,6 +421,7 @@ LineKind ConfigStream::Refuse(LineIssue issue) {
 
 LineKind ConfigStream::Classify() {
   issue_ = LineIssue::None;
+  itemSplit_.known = false;
   std::string_view s = line_;
   // A NUL byte ends the text of a line.
   if (lineHasNul_) {
@@ -428,8 +445,54 @@ LineKind ConfigStream::Classify() {
     int type = i + 1 < s.size() ? WriterKeyword(s, i + 1, &close) : 0;
     if (type == 0) close = FindByte(s, i + 1, ')');
     if (close == s.size() || close == i + 1) return Refuse(LineIssue::MalformedValue);
-    size_t eq = FindByte(s, close + 1, '=');
-    if (eq == s.size() || eq == close + 1) return Refuse(LineIssue::MalformedValue);
+    // One pass over the name finds the "=" that ends it and, on the way, the
+    // "[" and "]" that split it (see ItemQualifiedName).
+    const size_t nameStart = close + 1;
+    size_t eq = s.size();
+    size_t open = 0, shut = 0;  // indexes in s; 0 when absent
+    bool scanned = false;
+#if defined(__SSE2__)
+    // Most names end within sixteen bytes: one load finds all three (the read
+    // buffer has room past any line).
+    if (nameStart < s.size()) {
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + nameStart));
+      const size_t left = s.size() - nameStart;
+      const unsigned inLine = left >= 16 ? 0xFFFFu : (1u << left) - 1;
+      const unsigned eqs =
+          static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('=')))) & inLine;
+      if (eqs != 0) {
+        const unsigned eqAt = static_cast<unsigned>(__builtin_ctz(eqs));
+        const unsigned opens = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('[')))) & ((1u << eqAt) - 1);
+        eq = nameStart + eqAt;
+        if (opens != 0) {
+          const unsigned openAt = static_cast<unsigned>(__builtin_ctz(opens));
+          const unsigned shuts = static_cast<unsigned>(
+              _mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(']')))) &
+              ((1u << eqAt) - 1) & ~((2u << openAt) - 1);
+          open = nameStart + openAt;
+          if (shuts != 0) shut = nameStart + static_cast<unsigned>(__builtin_ctz(shuts));
+        }
+        scanned = true;
+      }
+    }
+#endif
+    if (!scanned) {
+      eq = FindEitherIn(s.data(), nameStart, s.size(), '[', '=');
+      if (eq < s.size() && s[eq] == '[') {
+        open = eq;
+        eq = FindEitherIn(s.data(), open + 1, s.size(), ']', '=');
+        if (eq < s.size() && s[eq] == ']') {
+          shut = eq;
+          eq = FindByte(s, shut + 1, '=');
+        }
+      }
+    }
+    if (eq == s.size() || eq == nameStart) return Refuse(LineIssue::MalformedValue);
+    // The plain shape "record", "record[value" or "record[value]...": the
+    // general split is needed only for names that start with "[" or whose
+    // value part is empty or starts with "]".
+    const bool plain = s[nameStart] != '[' && (open == 0 || (open + 1 < eq && s[open + 1] != ']'));
     // The line's only line feed is its last byte; a carriage return may come first.
     size_t end = lineHasCr_ ? FindByte(s, eq + 1, '\r') : s.size();
     if (end == s.size() && s.back() == '\n') end = s.size() - 1;
@@ -465,6 +528,12 @@ LineKind ConfigStream::Classify() {
     if (!ok) return Refuse(LineIssue::NoNumber);
     itemView_ = name;
     valueView_ = text;
+    if (plain) {
+      itemSplit_.known = true;
+      itemSplit_.recordEnd = (open ? open : eq) - nameStart;
+      itemSplit_.valueStart = open ? open + 1 - nameStart : 0;
+      itemSplit_.valueEnd = (shut ? shut : eq) - nameStart;
+    }
     return static_cast<LineKind>(type + 5);
   }
   if (c == ';') return Refuse(LineIssue::Comment);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "named_object.h"
+#include "qualified_name.h"
 
 namespace cfg {
 
@@ -132,6 +133,9 @@ class ConfigStream : public NamedObject {
   // the next Classify.
   const char* ItemName() const;
   std::string_view ItemNameView() const { return itemView_; }
+  // The item name split as SplitQualifiedName splits it (the split of a value
+  // line's name is found while the line is recognised).
+  QualifiedName ItemQualifiedName() const;
   int32_t IntValue() const { return intSlot_; }
   float FloatValue() const { return floatSlot_; }
   double DoubleValue() const { return doubleSlot_; }
@@ -237,6 +241,14 @@ class ConfigStream : public NamedObject {
   // The item name and value text are views into the current line until the
   // buffer moves; then they are copied into the strings (PinViews).
   std::string_view itemView_;
+  // Where the last value line's name splits, as offsets into itemView_, when
+  // it has the plain shape (known false: ask SplitQualifiedName).
+  struct ItemSplit {
+    bool known = false;
+    size_t recordEnd = 0;
+    size_t valueStart = 0;  // 0: no value name
+    size_t valueEnd = 0;
+  } itemSplit_;
   std::string_view valueView_;
   mutable std::string itemName_;
   mutable std::string valueText_;

@@ -100,7 +100,7 @@ void Section::LoadSection(ConfigStream& stream, LoadObserver* observer) {
       case LineKind::StringLine:
       case LineKind::DoubleLine:
       case LineKind::Int64Line: {
-        QualifiedName q = SplitQualifiedName(stream.ItemNameView());
+        QualifiedName q = stream.ItemQualifiedName();
         Record* record = RecordFor(frame, q.record);
         int added = 0;
         if (record) {

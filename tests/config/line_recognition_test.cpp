@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -365,6 +366,37 @@ TEST(LineRecognition, LongLinesAreReadWhole) {
     EXPECT_EQ(stream.Classify(), LineKind::IntLine);
     EXPECT_EQ(stream.NextLine(), 0);
   }
+}
+
+// The split of a value line's name found while the line is recognised is the
+// split SplitQualifiedName makes, for every arrangement of brackets; and it
+// does not outlive its line.
+TEST(LineRecognition, ItemQualifiedNameSplitsAsSplitQualifiedName) {
+  std::mt19937 random(11);
+  const char pieces[] = {'a', 'B', '[', ']', '[', ']'};
+  for (int round = 0; round < 20000; ++round) {
+    std::string name;
+    const int length = 1 + static_cast<int>(random() % 24);  // past one 16-byte load too
+    for (int i = 0; i < length; ++i) name += pieces[random() % sizeof pieces];
+    ConfigStream stream(InMemory{}, "(int)" + name + "=1\n");
+    ASSERT_TRUE(stream.NextLine());
+    ASSERT_EQ(stream.Classify(), LineKind::IntLine) << name;
+    const cfg::QualifiedName fused = stream.ItemQualifiedName();
+    const cfg::QualifiedName plain = cfg::SplitQualifiedName(stream.ItemNameView());
+    ASSERT_EQ(fused.record, plain.record) << name;
+    ASSERT_EQ(fused.hasValueName, plain.hasValueName) << name;
+    ASSERT_EQ(fused.value, plain.value) << name;
+  }
+  ConfigStream stream(InMemory{}, "(int)r[v]=1\n{ s[x]:\n(int)bad[v]=x\n");
+  ASSERT_TRUE(stream.NextLine());
+  stream.Classify();
+  ASSERT_TRUE(stream.NextLine());
+  ASSERT_EQ(stream.Classify(), LineKind::SectionOpen);
+  EXPECT_EQ(stream.ItemQualifiedName().record, "s");
+  EXPECT_EQ(stream.ItemQualifiedName().value, "x");
+  ASSERT_TRUE(stream.NextLine());
+  ASSERT_EQ(stream.Classify(), LineKind::NoItem);  // no number: the name stays the section's
+  EXPECT_EQ(stream.ItemQualifiedName().record, "s");
 }
 
 }  // namespace
