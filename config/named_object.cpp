@@ -122,25 +122,25 @@ NamedList::NamedList(const NamedList& other) : NamedObject(other) { CopyItemsFro
 
 NamedList::~NamedList() {
   // Children are taken out of their lists before they are destroyed, so
-  // destroying a deep tree never recurses.
+  // destroying a deep tree never recurses: leaves (values) go at once, lists
+  // wait their turn and are destroyed empty.
   Slots work;
-  for (auto it = slots_.rbegin(); it != slots_.rend(); ++it) {
-    if (*it) work.push_back(std::move(*it));
-  }
+  auto takeChildren = [&work](Slots& slots) {
+    for (auto it = slots.rbegin(); it != slots.rend(); ++it) {
+      if (!*it) continue;
+      if ((*it)->AsList()) {
+        work.push_back(std::move(*it));
+      } else {
+        it->reset();
+      }
+    }
+    slots.clear();
+  };
+  takeChildren(slots_);
   while (!work.empty()) {
     std::unique_ptr<NamedObject> item = std::move(work.back());
     work.pop_back();
-    if (NamedList* list = item->AsList()) {
-      for (auto it = list->slots_.rbegin(); it != list->slots_.rend(); ++it) {
-        if (!*it) continue;
-        // Leaves (values) go at once; only lists wait their turn.
-        if ((*it)->AsList()) {
-          work.push_back(std::move(*it));
-        } else {
-          it->reset();
-        }
-      }
-    }
+    takeChildren(item->AsList()->slots_);
   }
 }
 
