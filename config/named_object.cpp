@@ -5,6 +5,7 @@
 #include <functional>
 #include <new>
 
+#include "byte_scan.h"
 #include "config_stream.h"
 #include "small_alloc.h"
 
@@ -39,7 +40,7 @@ void NamedObject::operator delete(void* block, std::size_t size) noexcept {
 NamedObject::OwnedName::OwnedName(std::string_view text) {
   if (text.empty()) return;
   if (text.size() <= kInline) {
-    std::memcpy(bytes_, text.data(), text.size());
+    CopyBytes(reinterpret_cast<char*>(bytes_), text.data(), text.size());
     bytes_[text.size()] = '\0';
     bytes_[kMode] = static_cast<unsigned char>(text.size());
     return;

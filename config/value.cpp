@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "byte_scan.h"
 #include "small_alloc.h"
 
 namespace cfg {
@@ -9,7 +10,7 @@ namespace {
 
 char* CopyText(const char* text, size_t length) {
   char* copy = static_cast<char*>(SmallAllocate(length + 1));
-  if (length) std::memcpy(copy, text, length);
+  CopyBytes(copy, text, length);
   copy[length] = '\0';
   return copy;
 }
