@@ -200,7 +200,7 @@ int NamedList::IndexOfName(std::string_view text) const {
   if (!HasIndex()) {
     for (int i = 0; i < Count(); ++i) {
       const NamedObject* item = slots_[i].get();
-      if (item && NamesEqual(item->NameView(), text)) return i + 1;
+      if (item && item->name_.Matches(text)) return i + 1;
     }
     return 0;
   }
@@ -213,7 +213,7 @@ int NamedList::IndexOfName(std::string_view text) const {
     const IndexCell& c = index[cell];
     if (c.slot == 0) break;
     if (c.slot > 0 && c.hash == hash && (best == 0 || c.slot < best) &&
-        NamesEqual(slots_[c.slot - 1]->NameView(), text)) {
+        slots_[c.slot - 1]->name_.Matches(text)) {
       best = c.slot;
     }
   }

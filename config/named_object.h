@@ -14,6 +14,34 @@ namespace cfg {
 class ConfigStream;
 class NamedList;
 
+// Case-insensitive (ASCII letters only) equality of two names.
+inline bool NamesEqual(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  const size_t n = a.size();
+  size_t i = 0;
+  // Eight bytes at a time: equal words go on; words that differ in more than
+  // the case bit (0x20) of some byte cannot match; the rest are folded below.
+  if (n >= 8) {
+    for (; i + 8 <= n; i += 8) {
+      uint64_t x, y;
+      std::memcpy(&x, a.data() + i, 8);
+      std::memcpy(&y, b.data() + i, 8);
+      if (x == y) continue;
+      if ((x ^ y) & ~0x2020202020202020ull) return false;
+      break;
+    }
+  }
+  for (; i < n; ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x != y) {
+      if (static_cast<unsigned>(x - 'A') < 26u) x = static_cast<unsigned char>(x + 32);
+      if (static_cast<unsigned>(y - 'A') < 26u) y = static_cast<unsigned char>(y + 32);
+      if (x != y) return false;
+    }
+  }
+  return true;
+}
+
 // An object with an optional name. An empty name is never stored: setting an
 // empty text leaves the object unnamed, and GetName() then returns nullptr.
 class NamedObject {
@@ -80,6 +108,17 @@ class NamedObject {
       return std::string_view(Block(), length);
     }
 
+    // NamesEqual(View(), text) for a non-empty text; a name of another
+    // length is told by its kind byte alone.
+    bool Matches(std::string_view text) const {
+      const unsigned mode = bytes_[kMode];
+      if (text.size() <= kInline) {
+        return mode == text.size() &&
+               NamesEqual(std::string_view(reinterpret_cast<const char*>(bytes_), mode), text);
+      }
+      return mode == kHeap && NamesEqual(View(), text);
+    }
+
    private:
     static constexpr unsigned kMode = 15;    // index of the byte that tells the kind
     static constexpr unsigned kInline = 14;  // longest inline name (then its NUL)
@@ -94,34 +133,6 @@ class NamedObject {
   OwnedName name_;
   NamedList* owner_ = nullptr;  // the list holding this object, if any
 };
-
-// Case-insensitive (ASCII letters only) equality of two names.
-inline bool NamesEqual(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  const size_t n = a.size();
-  size_t i = 0;
-  // Eight bytes at a time: equal words go on; words that differ in more than
-  // the case bit (0x20) of some byte cannot match; the rest are folded below.
-  if (n >= 8) {
-    for (; i + 8 <= n; i += 8) {
-      uint64_t x, y;
-      std::memcpy(&x, a.data() + i, 8);
-      std::memcpy(&y, b.data() + i, 8);
-      if (x == y) continue;
-      if ((x ^ y) & ~0x2020202020202020ull) return false;
-      break;
-    }
-  }
-  for (; i < n; ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x != y) {
-      if (static_cast<unsigned>(x - 'A') < 26u) x = static_cast<unsigned char>(x + 32);
-      if (static_cast<unsigned>(y - 'A') < 26u) y = static_cast<unsigned char>(y + 32);
-      if (x != y) return false;
-    }
-  }
-  return true;
-}
 
 // A named object that owns other named objects in numbered slots.
 //
