@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
-#include <new>
 
 #include "byte_scan.h"
 #include "config_stream.h"
@@ -11,9 +10,6 @@
 
 namespace cfg {
 namespace {
-
-// Lists longer than this keep a name index; shorter ones are scanned.
-constexpr int kIndexThreshold = 16;
 
 inline unsigned char Fold(unsigned char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
@@ -76,11 +72,7 @@ void NamedObject::SetName(const char* text) {
   SetName(text ? std::string_view(text) : std::string_view());
 }
 
-void NamedObject::SetName(std::string_view text) {
-  if (owner_ == nullptr && name_.View().empty()) {
-    new (&name_) OwnedName(text);  // a new object being named: nothing to free or reindex
-    return;
-  }
+void NamedObject::Rename(std::string_view text) {
   OwnedName copy(text);
   if (owner_ != nullptr && owner_->HasIndex()) {
     std::string old(NameView());
@@ -151,7 +143,7 @@ int NamedList::Add(std::unique_ptr<NamedObject>& item) {
   return AddUnchecked(std::move(item));
 }
 
-int NamedList::AddUnchecked(std::unique_ptr<NamedObject> item) {
+int NamedList::AddAtSlot(std::unique_ptr<NamedObject> item) {
   int index;
   if (extra_ && !extra_->emptySlots.empty()) {
     std::vector<int>& empty = extra_->emptySlots;
@@ -167,7 +159,7 @@ int NamedList::AddUnchecked(std::unique_ptr<NamedObject> item) {
   slots_[index - 1]->owner_ = this;
   if (HasIndex()) {
     IndexInsert(index);
-  } else if (Count() > kIndexThreshold) {
+  } else if (slots_.size() > kIndexThreshold) {
     RebuildIndex();
   }
   return index;

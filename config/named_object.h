@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "byte_scan.h"
+
 namespace cfg {
 
 class ConfigStream;
@@ -60,7 +62,15 @@ class NamedObject {
   // Replaces the name with a copy of text; nullptr or "" leaves the object
   // unnamed. Renaming an item that sits in a list does not check its siblings.
   void SetName(const char* text);
-  void SetName(std::string_view text);
+  void SetName(std::string_view text) {
+    // A new object being named (most names are set so): nothing to free or
+    // reindex, and a short name needs no block.
+    if (owner_ == nullptr && name_.IsUnnamed() && text.size() <= OwnedName::kInline) {
+      name_.SetShort(text);
+      return;
+    }
+    Rename(text);
+  }
   // The object's own name, or nullptr when it has none.
   const char* GetName() const { return name_.Text(); }
   // The name as a view; empty when the object is unnamed.
@@ -108,6 +118,16 @@ class NamedObject {
       return std::string_view(Block(), length);
     }
 
+    bool IsUnnamed() const { return bytes_[kMode] == 0; }
+    // Names an unnamed object with a text of at most kInline bytes.
+    void SetShort(std::string_view text) {
+      if (text.empty()) return;
+      CopyBytes(reinterpret_cast<char*>(bytes_), text.data(), text.size());
+      bytes_[text.size()] = '\0';
+      bytes_[kMode] = static_cast<unsigned char>(text.size());
+    }
+    static constexpr unsigned kInline = 14;  // longest inline name (then its NUL)
+
     // NamesEqual(View(), text) for a non-empty text; a name of another
     // length is told by its kind byte alone.
     bool Matches(std::string_view text) const {
@@ -121,7 +141,6 @@ class NamedObject {
 
    private:
     static constexpr unsigned kMode = 15;    // index of the byte that tells the kind
-    static constexpr unsigned kInline = 14;  // longest inline name (then its NUL)
     static constexpr unsigned kHeap = 255;
     char* Block() const {
       char* block;
@@ -130,6 +149,8 @@ class NamedObject {
     }
     alignas(8) unsigned char bytes_[16] = {};
   };
+  void Rename(std::string_view text);
+
   OwnedName name_;
   NamedList* owner_ = nullptr;  // the list holding this object, if any
 };
@@ -201,7 +222,16 @@ class NamedList : public NamedObject {
  protected:
   struct ShallowCopy {};
   // Add for a non-null item whose name the caller has just looked up in vain.
-  int AddUnchecked(std::unique_ptr<NamedObject> item);
+  int AddUnchecked(std::unique_ptr<NamedObject> item) {
+    // The common case inline: no empty slot to fill, room at the end, and
+    // the list stays short enough to need no index.
+    if (!extra_ && slots_.size() < slots_.capacity() && slots_.size() < kIndexThreshold) {
+      item->owner_ = this;
+      slots_.push_back(std::move(item));
+      return Count();
+    }
+    return AddAtSlot(std::move(item));
+  }
   // Copies the name only; no items.
   NamedList(const NamedList& other, ShallowCopy);
   // A new list of the same class and flags as this one, without items.
@@ -211,6 +241,10 @@ class NamedList : public NamedObject {
 
  private:
   friend class NamedObject;
+  // Lists longer than this keep a name index; shorter ones are scanned.
+  static constexpr size_t kIndexThreshold = 16;
+  // AddUnchecked's general case.
+  int AddAtSlot(std::unique_ptr<NamedObject> item);
   void IndexInsert(int index);
   void PlaceInIndex(uint32_t hash, int index);
   void GrowIndex();
