@@ -107,6 +107,7 @@ void NamedList::SlotAllocator<T>::deallocate(T* p, std::size_t n) noexcept {
 }
 
 template struct NamedList::SlotAllocator<std::unique_ptr<NamedObject>>;
+template struct NamedList::SlotAllocator<NamedList::IndexCell>;
 
 NamedList::NamedList() = default;
 NamedList::NamedList(const char* name) : NamedObject(name) {}
@@ -198,7 +199,7 @@ int NamedList::IndexOfName(std::string_view text) const {
   }
   // Names changed with SetName may repeat: the lowest-numbered match wins.
   int best = 0;
-  const std::vector<IndexCell>& index = extra_->index;
+  const auto& index = extra_->index;
   const size_t mask = index.size() - 1;
   const uint32_t hash = HashName(text);
   for (size_t cell = hash & mask;; cell = (cell + 1) & mask) {
@@ -316,7 +317,7 @@ void NamedList::PlaceInIndex(uint32_t hash, int index) {
 void NamedList::GrowIndex() {
   // The cells keep each name's hash: re-place them without reading a name.
   Extra& x = *extra_;
-  std::vector<IndexCell> old;
+  std::vector<IndexCell, SlotAllocator<IndexCell>> old;
   old.swap(x.index);
   size_t capacity = old.size();
   while (capacity < static_cast<size_t>(x.used + 1) * 2 + 2) capacity *= 2;
@@ -346,7 +347,7 @@ void NamedList::IndexErase(int index, std::string_view name) {
 
 int NamedList::FindSlotOf(const NamedObject* item, std::string_view name) const {
   if (HasIndex() && !name.empty()) {
-    const std::vector<IndexCell>& index = extra_->index;
+    const auto& index = extra_->index;
     const size_t mask = index.size() - 1;
     for (size_t cell = HashName(name) & mask; index[cell].slot != 0; cell = (cell + 1) & mask) {
       const int at = index[cell].slot;

@@ -255,22 +255,8 @@ class NamedList : public NamedObject {
   bool HasIndex() const { return extra_ && !extra_->index.empty(); }
   int FindSlotOf(const NamedObject* item, std::string_view name) const;
 
-  // A cell of the name index: a slot index (0 free, -1 erased) and the hash
-  // of the name of the item in that slot.
-  struct IndexCell {
-    uint32_t hash;
-    int32_t slot;
-  };
-  // What only some lists need: the empty slots, and a name index for long lists.
-  struct Extra {
-    std::vector<int> emptySlots;   // min-heap of the empty slots' indexes
-    std::vector<IndexCell> index;  // open addressing
-    int used = 0;                  // live entries in index
-    int erased = 0;                // erased entries in index
-  };
-  Extra& extra();
-
-  // Small slot arrays come from the small-block allocator too.
+  // Slot arrays and name indexes come from the small-block allocator, which
+  // also puts large arrays where the system can back them with huge pages.
   template <class T>
   struct SlotAllocator {
     using value_type = T;
@@ -284,6 +270,21 @@ class NamedList : public NamedObject {
     template <class U>
     bool operator!=(const SlotAllocator<U>&) const { return false; }
   };
+  // A cell of the name index: a slot index (0 free, -1 erased) and the hash
+  // of the name of the item in that slot.
+  struct IndexCell {
+    uint32_t hash;
+    int32_t slot;
+  };
+  // What only some lists need: the empty slots, and a name index for long lists.
+  struct Extra {
+    std::vector<int> emptySlots;   // min-heap of the empty slots' indexes
+    std::vector<IndexCell, SlotAllocator<IndexCell>> index;  // open addressing
+    int used = 0;                  // live entries in index
+    int erased = 0;                // erased entries in index
+  };
+  Extra& extra();
+
   using Slots = std::vector<std::unique_ptr<NamedObject>, SlotAllocator<std::unique_ptr<NamedObject>>>;
 
   Slots slots_;

@@ -47,6 +47,32 @@ struct Pool {
 
 thread_local Pool pool;
 
+// Blocks this large (a big list's slots or name index) are aligned to and
+// rounded up to whole chunks, so that they too can sit on huge pages: their
+// lookups are random, and small pages would cost a TLB miss nearly each time.
+constexpr std::size_t kLarge = kChunk;
+
+std::size_t LargeSize(std::size_t size) { return (size + kChunk - 1) / kChunk * kChunk; }
+
+void* NewLarge(std::size_t size) {
+#if defined(__linux__)
+  void* block = std::aligned_alloc(kChunk, LargeSize(size));
+  if (block == nullptr) throw std::bad_alloc();
+  madvise(block, LargeSize(size), MADV_HUGEPAGE);
+  return block;
+#else
+  return ::operator new(size);
+#endif
+}
+
+void FreeLarge(void* block) noexcept {
+#if defined(__linux__)
+  std::free(block);
+#else
+  ::operator delete(block);
+#endif
+}
+
 char* NewChunk() {
 #if defined(__linux__)
   void* chunk = std::aligned_alloc(kChunk, kChunk);
@@ -62,7 +88,7 @@ char* NewChunk() {
 
 void* SmallAllocate(std::size_t size) {
   const std::size_t cls = (size + kGranule - 1) / kGranule;
-  if (cls == 0 || cls > kClasses) return ::operator new(size);
+  if (cls == 0 || cls > kClasses) return size >= kLarge ? NewLarge(size) : ::operator new(size);
   if (FreeBlock* block = pool.free[cls]) {
     pool.free[cls] = block->next;
     return block;
@@ -81,7 +107,11 @@ void SmallFree(void* block, std::size_t size) noexcept {
   if (block == nullptr) return;
   const std::size_t cls = (size + kGranule - 1) / kGranule;
   if (cls == 0 || cls > kClasses) {
-    ::operator delete(block);
+    if (size >= kLarge) {
+      FreeLarge(block);
+    } else {
+      ::operator delete(block);
+    }
     return;
   }
   auto* freed = static_cast<FreeBlock*>(block);
