@@ -340,9 +340,10 @@ void ConfigStream::PinViews() {
 QualifiedName ConfigStream::ItemQualifiedName() const {
   if (!itemSplit_.known) return SplitQualifiedName(itemView_);
   QualifiedName q;
-  q.record = itemView_.substr(0, itemSplit_.recordEnd);
+  q.record = std::string_view(itemView_.data(), itemSplit_.recordEnd);
   if (itemSplit_.valueStart != 0) {
-    q.value = itemView_.substr(itemSplit_.valueStart, itemSplit_.valueEnd - itemSplit_.valueStart);
+    q.value = std::string_view(itemView_.data() + itemSplit_.valueStart,
+                               itemSplit_.valueEnd - itemSplit_.valueStart);
     q.hasValueName = true;
   }
   return q;
@@ -496,8 +497,9 @@ LineKind ConfigStream::Classify() {
     // The line's only line feed is its last byte; a carriage return may come first.
     size_t end = lineHasCr_ ? FindByte(s, eq + 1, '\r') : s.size();
     if (end == s.size() && s.back() == '\n') end = s.size() - 1;
-    std::string_view name = s.substr(close + 1, eq - close - 1);
-    std::string_view text = s.substr(eq + 1, end - eq - 1);
+    // Views by hand: the indexes are known to lie in the line.
+    const std::string_view name(s.data() + nameStart, eq - nameStart);
+    const std::string_view text(s.data() + eq + 1, end - eq - 1);
     if (type == 0) type = LookupTypeKeyword(s.substr(i + 1, close - i - 1));
     if (type == 0) return Refuse(LineIssue::UnknownType);
     bool ok = true;
@@ -639,7 +641,7 @@ bool ConfigStream::NextByteLine(uint8_t* byte) {
     value = high << 4 | low;
     ++end;
   }
-  line_ = rest.substr(0, end + 1);
+  line_ = std::string_view(rest.data(), end + 1);
   lineHasNul_ = lineHasCr_ = false;
   bufPos_ += end + 1;
   ++lineNumber_;
@@ -913,40 +915,50 @@ int ConfigStream::WriteValue(std::string_view record, const Value& value) {
     }
     return at;
   };
-  std::string_view keyword;
-  switch (value.Type()) {
-    case ValueType::None:
-      return 0;
-    case ValueType::Binary: {
-      std::string name(nameLength, '\0');
-      putName(name.data());
-      WriteArrayOpen(name);
-      WriteArrayBytes(value.GetBytes(), value.GetSize());
-      WriteArrayClose();
-      return 1;
-    }
-    case ValueType::Int: keyword = "(int)"; break;
-    case ValueType::Float: keyword = "(float)"; break;
-    case ValueType::String: keyword = "(string)"; break;
-    case ValueType::Double: keyword = "(double)"; break;
-    case ValueType::Int64: keyword = "(int64)"; break;
+  if (value.Type() == ValueType::None) return 0;
+  if (value.Type() == ValueType::Binary) {
+    std::string name(nameLength, '\0');
+    putName(name.data());
+    WriteArrayOpen(name);
+    WriteArrayBytes(value.GetBytes(), value.GetSize());
+    WriteArrayClose();
+    return 1;
   }
   // One line, straight into the buffer: numbers are formatted in place (the
-  // longest takes under 64 bytes, its NUL included).
+  // longest takes under 64 bytes, its NUL included), keywords (at most eight
+  // bytes) copied as constants.
   const int depth = IndentDepth();
   const size_t textRoom = value.Type() == ValueType::String ? value.StringLength() : 64;
-  char* at = Room(static_cast<size_t>(depth) * 4 + keyword.size() + nameLength + textRoom + 2);
+  char* at = Room(static_cast<size_t>(depth) * 4 + 8 + nameLength + textRoom + 2);
   at = PutIndentAt(at, depth);
-  at = CopyBytes(at, keyword.data(), keyword.size());
-  at = putName(at);
-  *at++ = '=';
+  auto head = [&](const char (&keyword)[sizeof "(string)"], size_t length) {
+    std::memcpy(at, keyword, 8);  // the blanks past a shorter keyword are overwritten
+    at = putName(at + length);
+    *at++ = '=';
+  };
   switch (value.Type()) {
-    case ValueType::Int: at += FormatInt64(value.GetInt(), at); break;
-    case ValueType::Float: at += FormatFloat(value.GetFloat(), at); break;
-    case ValueType::String: at = CopyBytes(at, value.GetString(), value.StringLength()); break;
-    case ValueType::Double: at += FormatDouble(value.GetDouble(), at); break;
-    case ValueType::Int64: at += FormatInt64(value.GetInt64(), at); break;
-    default: break;
+    case ValueType::Int:
+      head("(int)   ", 5);
+      at += FormatInt64(value.GetInt(), at);
+      break;
+    case ValueType::Float:
+      head("(float) ", 7);
+      at += FormatFloat(value.GetFloat(), at);
+      break;
+    case ValueType::String:
+      head("(string)", 8);
+      at = CopyBytes(at, value.GetString(), value.StringLength());
+      break;
+    case ValueType::Double:
+      head("(double)", 8);
+      at += FormatDouble(value.GetDouble(), at);
+      break;
+    case ValueType::Int64:
+      head("(int64) ", 7);
+      at += FormatInt64(value.GetInt64(), at);
+      break;
+    default:
+      break;
   }
   *at++ = '\n';
   outLength_ = static_cast<size_t>(at - out_.get());
