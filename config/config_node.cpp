@@ -7,12 +7,17 @@ namespace cfg {
 
 // ----------------------------------------------------------------- ConfigNode
 
-ConfigNode::ConfigNode(const char* name, bool isRecord) : NamedList(name), isRecord_(isRecord) {}
-ConfigNode::ConfigNode(bool isRecord, bool isNull) : isRecord_(isRecord), isNull_(isNull) {}
-ConfigNode::ConfigNode(const ConfigNode& other)
-    : NamedList(other), isRecord_(other.isRecord_), isNull_(other.isNull_) {}
-ConfigNode::ConfigNode(const ConfigNode& other, ShallowCopy)
-    : NamedList(other, ShallowCopy{}), isRecord_(other.isRecord_), isNull_(other.isNull_) {}
+ConfigNode::ConfigNode(const char* name, bool isRecord) : NamedList(name) {
+  SetTag(isRecord ? kRecordBit : 0);
+}
+ConfigNode::ConfigNode(bool isRecord, bool isNull) {
+  SetTag(static_cast<unsigned char>((isRecord ? kRecordBit : 0) | (isNull ? kNullBit : 0)));
+}
+// Copies keep every flag, a section's file flag included.
+ConfigNode::ConfigNode(const ConfigNode& other) : NamedList(other) { SetTag(other.Tag()); }
+ConfigNode::ConfigNode(const ConfigNode& other, ShallowCopy) : NamedList(other, ShallowCopy{}) {
+  SetTag(other.Tag());
+}
 
 // --------------------------------------------------------------------- Record
 
@@ -68,10 +73,11 @@ int Record::CreateBinaryValue(const char* name, const uint8_t* bytes, int32_t co
 Section::Section() : ConfigNode(false, true) {}
 Section::Section(const char* name) : ConfigNode(name, false) {}
 Section::Section(std::string_view name) : ConfigNode(nullptr, false) { SetName(name); }
-Section::Section(FileSectionTag, const char* path) : ConfigNode(path, false), isFile_(1) {}
-Section::Section(const Section& other) : ConfigNode(other), isFile_(other.isFile_) {}
-Section::Section(const Section& other, ShallowCopy)
-    : ConfigNode(other, ShallowCopy{}), isFile_(other.isFile_) {}
+Section::Section(FileSectionTag, const char* path) : ConfigNode(path, false) {
+  SetTag(static_cast<unsigned char>(Tag() | kFileBit));
+}
+Section::Section(const Section& other) : ConfigNode(other) {}
+Section::Section(const Section& other, ShallowCopy) : ConfigNode(other, ShallowCopy{}) {}
 
 std::unique_ptr<NamedList> Section::CloneEmpty() const {
   return std::unique_ptr<NamedList>(new Section(*this, ShallowCopy{}));

@@ -21,15 +21,16 @@ class ConfigNode : public NamedList {
   ConfigNode(const char* name, bool isRecord);  // named; isNull clear
   ConfigNode(bool isRecord, bool isNull);       // unnamed
   ConfigNode(const ConfigNode& other);          // deep copy with both flags
-  bool IsRecord() const { return isRecord_; }
-  bool IsNull() const { return isNull_; }
+  bool IsRecord() const { return (Tag() & kRecordBit) != 0; }
+  bool IsNull() const { return (Tag() & kNullBit) != 0; }
 
  protected:
   ConfigNode(const ConfigNode& other, ShallowCopy);
 
- private:
-  bool isRecord_ = false;
-  bool isNull_ = false;
+  // The kind flags live in the object's tag (see NamedObject::Tag).
+  static constexpr unsigned char kRecordBit = 1;
+  static constexpr unsigned char kNullBit = 2;
+  static constexpr unsigned char kFileBit = 4;  // a Section's file flag
 };
 
 // Receives what loading skips or drops (for diagnostics); see Section::Load.
@@ -100,7 +101,7 @@ class Section : public ConfigNode {
   Section(FileSectionTag, const char* path);  // named by path ("" gives none), file flag set
   Section(const Section& other);       // deep copy, file flag included
 
-  bool IsFile() const { return isFile_ != 0; }
+  bool IsFile() const { return (Tag() & kFileBit) != 0; }
 
   // The child record of that name; NullRecord when none (or when the name
   // belongs to a section).
@@ -154,9 +155,6 @@ class Section : public ConfigNode {
  protected:
   Section(const Section& other, ShallowCopy);
   std::unique_ptr<NamedList> CloneEmpty() const override;
-
- private:
-  int32_t isFile_ = 0;
 };
 
 // The shared sentinels, created before main runs: NullSection, NullRecord,

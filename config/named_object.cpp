@@ -52,8 +52,10 @@ NamedObject::OwnedName::OwnedName(std::string_view text) {
 
 NamedObject::OwnedName& NamedObject::OwnedName::operator=(OwnedName&& other) noexcept {
   if (this != &other) {
+    const unsigned char tag = bytes_[kTag];
     this->~OwnedName();
     std::memcpy(bytes_, other.bytes_, sizeof bytes_);
+    bytes_[kTag] = tag;
     other.bytes_[kMode] = 0;
   }
   return *this;

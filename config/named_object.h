@@ -88,18 +88,27 @@ class NamedObject {
   virtual NamedList* AsList() { return nullptr; }
   virtual const NamedList* AsList() const { return nullptr; }
 
+ protected:
+  // One byte that a subclass keeps with the object, in the spare room of its
+  // name (Value keeps its type there, ConfigNode its kind). 0 at first; copies
+  // start at 0 too; renaming keeps it.
+  unsigned char Tag() const { return name_.Tag(); }
+  void SetTag(unsigned char tag) { name_.SetTag(tag); }
+
  private:
   friend class NamedList;
   // An owned copy of a text that knows its length. Short names (most of them)
   // live in the object itself; longer ones in a block of their own. The last
   // byte tells which: 0 no name, 1..kInline the length of an inline name,
-  // kHeap a block (pointer and length in the first twelve bytes).
+  // kHeap a block (pointer and length in the first twelve bytes). The byte
+  // before it is the object's tag, which no change of name touches.
   class OwnedName {
    public:
     OwnedName() = default;
     explicit OwnedName(std::string_view text);
     OwnedName(OwnedName&& other) noexcept {
       std::memcpy(bytes_, other.bytes_, sizeof bytes_);
+      bytes_[kTag] = 0;
       other.bytes_[kMode] = 0;
     }
     OwnedName& operator=(OwnedName&& other) noexcept;
@@ -126,7 +135,9 @@ class NamedObject {
       bytes_[text.size()] = '\0';
       bytes_[kMode] = static_cast<unsigned char>(text.size());
     }
-    static constexpr unsigned kInline = 14;  // longest inline name (then its NUL)
+    static constexpr unsigned kInline = 13;  // longest inline name (then its NUL)
+    unsigned char Tag() const { return bytes_[kTag]; }
+    void SetTag(unsigned char tag) { bytes_[kTag] = tag; }
 
     // NamesEqual(View(), text) for a non-empty text; a name of another
     // length is told by its kind byte alone.
@@ -140,6 +151,7 @@ class NamedObject {
     }
 
    private:
+    static constexpr unsigned kTag = 14;     // index of the object's tag
     static constexpr unsigned kMode = 15;    // index of the byte that tells the kind
     static constexpr unsigned kHeap = 255;
     char* Block() const {

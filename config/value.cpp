@@ -8,51 +8,79 @@
 namespace cfg {
 namespace {
 
+// A text or byte array is stored after its length: [uint32 length][bytes],
+// and a text's bytes are followed by a NUL.
+char* NewBlock(size_t length, size_t after) {
+  char* block = static_cast<char*>(SmallAllocate(Value::kLengthSize + length + after));
+  const auto stored = static_cast<uint32_t>(length);
+  std::memcpy(block, &stored, Value::kLengthSize);
+  return block + Value::kLengthSize;
+}
+
+void FreeBlock(void* data, size_t after) {
+  char* block = static_cast<char*>(data) - Value::kLengthSize;
+  uint32_t length;
+  std::memcpy(&length, block, sizeof length);
+  SmallFree(block, Value::kLengthSize + length + after);
+}
+
 char* CopyText(const char* text, size_t length) {
-  char* copy = static_cast<char*>(SmallAllocate(length + 1));
+  char* copy = NewBlock(length, 1);
   CopyBytes(copy, text, length);
   copy[length] = '\0';
   return copy;
 }
 
+uint8_t* CopyBytesBlock(const uint8_t* bytes, int32_t count) {
+  auto* copy = reinterpret_cast<uint8_t*>(NewBlock(static_cast<size_t>(count), 0));
+  if (bytes) {
+    std::memcpy(copy, bytes, static_cast<size_t>(count));
+  } else {
+    std::memset(copy, 0, static_cast<size_t>(count));
+  }
+  return copy;
+}
+
 }  // namespace
 
+// The type is the object's tag (see NamedObject::Tag): a Value takes no more
+// room than its name, its owner link and its datum.
 Value::Value() = default;
-Value::Value(int32_t number) : type_(ValueType::Int) { data_.i = number; }
-Value::Value(float number) : type_(ValueType::Float) { data_.f = number; }
-// A String value keeps its text's length in size_ (which only a Binary value
-// shows), so that the text can be given back to the allocator.
+Value::Value(int32_t number) {
+  SetType(ValueType::Int);
+  data_.i = number;
+}
+Value::Value(float number) {
+  SetType(ValueType::Float);
+  data_.f = number;
+}
 Value::Value(const char* text) : Value(text, text ? std::strlen(text) : 0) {}
-Value::Value(const char* text, size_t length) : type_(ValueType::String) {
-  if (text == nullptr) length = 0;
-  size_ = static_cast<int32_t>(length);
-  data_.s = CopyText(text ? text : "", length);
+Value::Value(const char* text, size_t length) {
+  SetType(ValueType::String);
+  data_.s = CopyText(text ? text : "", text ? length : 0);
 }
-Value::Value(double number) : type_(ValueType::Double) { data_.d = number; }
-Value::Value(int64_t number) : type_(ValueType::Int64) { data_.l = number; }
-
-Value::Value(const uint8_t* bytes, int32_t count) : type_(ValueType::Binary) {
-  if (count > 0) {
-    size_ = count;
-    data_.b = static_cast<uint8_t*>(SmallAllocate(static_cast<size_t>(count)));
-    if (bytes) {
-      std::memcpy(data_.b, bytes, count);
-    } else {
-      std::memset(data_.b, 0, count);
-    }
-  }
+Value::Value(double number) {
+  SetType(ValueType::Double);
+  data_.d = number;
+}
+Value::Value(int64_t number) {
+  SetType(ValueType::Int64);
+  data_.l = number;
 }
 
-Value::Value(const Value& other) : NamedObject(other), type_(other.type_), size_(other.size_) {
-  switch (type_) {
+Value::Value(const uint8_t* bytes, int32_t count) {
+  SetType(ValueType::Binary);
+  if (count > 0) data_.b = CopyBytesBlock(bytes, count);
+}
+
+Value::Value(const Value& other) : NamedObject(other) {
+  SetType(other.Type());
+  switch (Type()) {
     case ValueType::String:
-      data_.s = CopyText(other.data_.s, static_cast<size_t>(size_));
+      data_.s = CopyText(other.data_.s, other.StringLength());
       break;
     case ValueType::Binary:
-      if (size_ > 0) {
-        data_.b = static_cast<uint8_t*>(SmallAllocate(static_cast<size_t>(size_)));
-        std::memcpy(data_.b, other.data_.b, size_);
-      }
+      if (other.data_.b) data_.b = CopyBytesBlock(other.data_.b, other.GetSize());
       break;
     case ValueType::None:
       break;
@@ -62,19 +90,18 @@ Value::Value(const Value& other) : NamedObject(other), type_(other.type_), size_
 }
 
 Value::~Value() {
-  if (type_ == ValueType::String || (type_ == ValueType::Binary && size_ > 0)) {
-    SmallFree(type_ == ValueType::String ? static_cast<void*>(data_.s) : data_.b,
-              static_cast<size_t>(size_) + (type_ == ValueType::String ? 1 : 0));
+  if (Type() == ValueType::String) {
+    FreeBlock(data_.s, 1);
+  } else if (Type() == ValueType::Binary && data_.b) {
+    FreeBlock(data_.b, 0);
   }
 }
 
 const char* Value::SetString(const char* text) {
-  if (type_ != ValueType::String) return nullptr;
-  const size_t length = text ? std::strlen(text) : 0;
-  char* copy = CopyText(text ? text : "", length);
-  SmallFree(data_.s, static_cast<size_t>(size_) + 1);
+  if (Type() != ValueType::String) return nullptr;
+  char* copy = CopyText(text ? text : "", text ? std::strlen(text) : 0);
+  FreeBlock(data_.s, 1);
   data_.s = copy;
-  size_ = static_cast<int32_t>(length);
   return data_.s;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "named_object.h"
@@ -34,21 +35,23 @@ class Value : public NamedObject {
   Value(const Value& other);                // deep copy, name included
   ~Value() override;
 
-  ValueType Type() const { return type_; }
-  bool IsNone() const { return type_ == ValueType::None; }
+  ValueType Type() const { return static_cast<ValueType>(Tag()); }
+  bool IsNone() const { return Type() == ValueType::None; }
 
   // Each accessor reads the datum only when the type matches; otherwise it
   // returns 0, 0.0, "" (a shared constant, never nullptr) or nullptr.
-  int32_t GetInt() const { return type_ == ValueType::Int ? data_.i : 0; }
-  float GetFloat() const { return type_ == ValueType::Float ? data_.f : 0.0f; }
-  double GetDouble() const { return type_ == ValueType::Double ? data_.d : 0.0; }
-  const char* GetString() const { return type_ == ValueType::String ? data_.s : ""; }
-  int64_t GetInt64() const { return type_ == ValueType::Int64 ? data_.l : 0; }
+  int32_t GetInt() const { return Type() == ValueType::Int ? data_.i : 0; }
+  float GetFloat() const { return Type() == ValueType::Float ? data_.f : 0.0f; }
+  double GetDouble() const { return Type() == ValueType::Double ? data_.d : 0.0; }
+  const char* GetString() const { return Type() == ValueType::String ? data_.s : ""; }
+  int64_t GetInt64() const { return Type() == ValueType::Int64 ? data_.l : 0; }
   // The Binary storage; nullptr for other types and for an empty array.
-  const uint8_t* GetBytes() const { return type_ == ValueType::Binary ? data_.b : nullptr; }
-  int32_t GetSize() const { return type_ == ValueType::Binary ? size_ : 0; }
+  const uint8_t* GetBytes() const { return Type() == ValueType::Binary ? data_.b : nullptr; }
+  int32_t GetSize() const {
+    return Type() == ValueType::Binary && data_.b ? static_cast<int32_t>(LengthOf(data_.b)) : 0;
+  }
   // Length of a String value's text (0 for other types).
-  size_t StringLength() const { return type_ == ValueType::String ? static_cast<size_t>(size_) : 0; }
+  size_t StringLength() const { return Type() == ValueType::String ? LengthOf(data_.s) : 0; }
 
   // For a String value: replaces the text with a copy of text (nullptr gives
   // "") and returns the new text. For other types: nullptr, nothing changes.
@@ -56,9 +59,17 @@ class Value : public NamedObject {
 
   std::unique_ptr<NamedObject> Clone() const override;
 
+  // A text's or byte array's length is stored just before its bytes.
+  static constexpr size_t kLengthSize = sizeof(uint32_t);
+
  private:
-  ValueType type_ = ValueType::None;
-  int32_t size_ = 0;  // Binary: the byte count; String: the text's length
+  void SetType(ValueType type) { SetTag(static_cast<unsigned char>(type)); }
+  static size_t LengthOf(const void* data) {
+    uint32_t length;
+    std::memcpy(&length, static_cast<const char*>(data) - kLengthSize, sizeof length);
+    return length;
+  }
+
   union Data {
     int32_t i;
     float f;

@@ -61,6 +61,52 @@ TEST(Nodes, ConstructorsSetTheFlags) {
 }
 
 // A section holding record net, section sub, an empty slot and record other.
+// Kind flags and value types are kept with the name's storage: no renaming,
+// to short, long (kept in a block of its own) or no name, inside an indexed
+// list or out of one, may touch them, and copies keep them.
+TEST(Nodes, RenamingKeepsKindsAndTypes) {
+  const std::string names[] = {"a", "thirteen_char", "fourteen_chars", std::string(300, 'n'), ""};
+  Section holder("holder");
+  for (int i = 0; i < 20; ++i) holder.FindOrCreateRecord("filler" + std::to_string(i));  // indexed
+  Record* record = holder.FindOrCreateRecord("r");
+  Section* section = holder.FindOrCreateSection("s");
+  auto file = std::make_unique<Section>(cfg::kFileSection, "f.cfg");
+  record->CreateStringValue("v", "text");
+  record->CreateBinaryValue("b", reinterpret_cast<const uint8_t*>("\1\2\3"), 3);
+  Value* text = record->ValueAt(1);
+  Value* bytes = record->ValueAt(2);
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name.size());
+    record->SetName(name.c_str());
+    section->SetName(name.c_str());
+    file->SetName(name.c_str());
+    text->SetName(name.c_str());
+    bytes->SetName(name.c_str());
+    EXPECT_TRUE(record->IsRecord());
+    EXPECT_FALSE(record->IsNull());
+    EXPECT_FALSE(section->IsRecord());
+    EXPECT_FALSE(section->IsFile());
+    EXPECT_TRUE(file->IsFile());
+    EXPECT_EQ(text->Type(), ValueType::String);
+    EXPECT_STREQ(text->GetString(), "text");
+    EXPECT_EQ(text->StringLength(), 4u);
+    ASSERT_EQ(bytes->GetSize(), 3);
+    EXPECT_EQ(bytes->GetBytes()[2], 3);
+    EXPECT_EQ(std::string(record->NameView()), name);
+    if (!name.empty()) {
+      EXPECT_EQ(holder.FindByName(name), record);
+    }
+  }
+  const Section copy(*file);
+  EXPECT_TRUE(copy.IsFile());
+  const Value copied(*bytes);
+  EXPECT_EQ(copied.Type(), ValueType::Binary);
+  EXPECT_EQ(copied.GetSize(), 3);
+  EXPECT_TRUE(text->SetString("longer text"));
+  EXPECT_EQ(text->StringLength(), 11u);
+  EXPECT_EQ(text->Type(), ValueType::String);
+}
+
 class SectionTree : public ::testing::Test {
  protected:
   void SetUp() override {
