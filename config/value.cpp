@@ -46,30 +46,17 @@ uint8_t* CopyBytesBlock(const uint8_t* bytes, int32_t count) {
 // The type is the object's tag (see NamedObject::Tag): a Value takes no more
 // room than its name, its owner link and its datum.
 Value::Value() = default;
-Value::Value(int32_t number) {
-  SetType(ValueType::Int);
-  data_.i = number;
-}
-Value::Value(float number) {
-  SetType(ValueType::Float);
-  data_.f = number;
-}
+Value::Value(ValueType type) { SetType(type); }
+Value::Value(int32_t number) : Value(ValueType::Int) { data_.i = number; }
+Value::Value(float number) : Value(ValueType::Float) { data_.f = number; }
 Value::Value(const char* text) : Value(text, text ? std::strlen(text) : 0) {}
-Value::Value(const char* text, size_t length) {
-  SetType(ValueType::String);
+Value::Value(const char* text, size_t length) : Value(ValueType::String) {
   data_.s = CopyText(text ? text : "", text ? length : 0);
 }
-Value::Value(double number) {
-  SetType(ValueType::Double);
-  data_.d = number;
-}
-Value::Value(int64_t number) {
-  SetType(ValueType::Int64);
-  data_.l = number;
-}
+Value::Value(double number) : Value(ValueType::Double) { data_.d = number; }
+Value::Value(int64_t number) : Value(ValueType::Int64) { data_.l = number; }
 
-Value::Value(const uint8_t* bytes, int32_t count) {
-  SetType(ValueType::Binary);
+Value::Value(const uint8_t* bytes, int32_t count) : Value(ValueType::Binary) {
   if (count > 0) data_.b = CopyBytesBlock(bytes, count);
 }
 

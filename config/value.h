@@ -63,6 +63,7 @@ class Value : public NamedObject {
   static constexpr size_t kLengthSize = sizeof(uint32_t);
 
  private:
+  explicit Value(ValueType type);  // that type, datum zero
   void SetType(ValueType type) { SetTag(static_cast<unsigned char>(type)); }
   static size_t LengthOf(const void* data) {
     uint32_t length;
