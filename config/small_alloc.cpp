@@ -52,13 +52,12 @@ thread_local Pool pool;
 // lookups are random, and small pages would cost a TLB miss nearly each time.
 constexpr std::size_t kLarge = kChunk;
 
-std::size_t LargeSize(std::size_t size) { return (size + kChunk - 1) / kChunk * kChunk; }
-
 void* NewLarge(std::size_t size) {
 #if defined(__linux__)
-  void* block = std::aligned_alloc(kChunk, LargeSize(size));
+  const std::size_t rounded = (size + kChunk - 1) / kChunk * kChunk;
+  void* block = std::aligned_alloc(kChunk, rounded);
   if (block == nullptr) throw std::bad_alloc();
-  madvise(block, LargeSize(size), MADV_HUGEPAGE);
+  madvise(block, rounded, MADV_HUGEPAGE);
   return block;
 #else
   return ::operator new(size);

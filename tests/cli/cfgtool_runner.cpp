@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -19,15 +21,70 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Quote(const std::string& arg) {
 #ifdef _WIN32
-  return "\"" + arg + "\"";
+// One argument as the runtime's command-line parser reads it back: in double
+// quotes, a quote escaped, and backslashes doubled where a quote follows them.
+std::string Quote(const std::string& arg) {
+  std::string quoted = "\"";
+  size_t backslashes = 0;
+  for (char c : arg) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(backslashes * 2, '\\');
+  return quoted + "\"";
+}
+
+// Runs cfgtool in dir with its standard streams on the three files, without a
+// shell (the command shell under Wine now and then fails to start a program);
+// returns its exit code, or -1 when it could not start.
+int RunInDir(const std::string& dir, const std::vector<std::string>& args) {
+  std::string program = CFGTOOL_PATH;
+  for (char& c : program) {
+    if (c == '/') c = '\\';
+  }
+  std::string commandLine = Quote(program);
+  for (const std::string& arg : args) commandLine += " " + Quote(arg);
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  auto open = [&](const char* name, bool write) {
+    return CreateFileA((dir + "\\" + name).c_str(), write ? GENERIC_WRITE : GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                       write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = open(".stdin", false);
+  startup.hStdOutput = open(".stdout", true);
+  startup.hStdError = open(".stderr", true);
+  PROCESS_INFORMATION process{};
+  std::vector<char> line(commandLine.begin(), commandLine.end());
+  line.push_back('\0');
+  const BOOL started = CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0,
+                                      nullptr, dir.c_str(), &startup, &process);
+  for (HANDLE h : {startup.hStdInput, startup.hStdOutput, startup.hStdError}) {
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  }
+  if (!started) return -1;
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return static_cast<int>(code);
+}
 #else
+std::string Quote(const std::string& arg) {
   std::string quoted = "'";
   for (char c : arg) quoted += (c == '\'') ? std::string("'\\''") : std::string(1, c);
   return quoted + "'";
-#endif
 }
+#endif
 
 int ProcessId() {
 #ifdef _WIN32
@@ -78,22 +135,14 @@ bool ScratchDir::Exists(const std::string& name) const { return fs::exists(fs::p
 
 RunResult ScratchDir::Run(const std::vector<std::string>& args, const std::string& input) const {
   Write(".stdin", input);
-  std::string command;
-#ifdef _WIN32
-  command = "\"cd /d " + Quote(path_) + " && " + Quote(CFGTOOL_PATH);
-#else
-  command = "cd " + Quote(path_) + " && " + Quote(CFGTOOL_PATH);
-#endif
-  for (const std::string& arg : args) command += " " + Quote(arg);
-  command += " <.stdin >.stdout 2>.stderr";
-#ifdef _WIN32
-  command += "\"";
-#endif
-  int raw = std::system(command.c_str());
   RunResult result;
 #ifdef _WIN32
-  result.status = raw;
+  result.status = RunInDir(path_, args);
 #else
+  std::string command = "cd " + Quote(path_) + " && " + Quote(CFGTOOL_PATH);
+  for (const std::string& arg : args) command += " " + Quote(arg);
+  command += " <.stdin >.stdout 2>.stderr";
+  const int raw = std::system(command.c_str());
   result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + (WIFSIGNALED(raw) ? WTERMSIG(raw) : 0);
 #endif
   result.out = Read(".stdout");
