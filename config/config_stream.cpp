@@ -842,11 +842,12 @@ int ConfigStream::WriteArrayBytes(const uint8_t* bytes, int count) {
   const int depth = IndentDepth();
   const size_t lineRoom = static_cast<size_t>(depth) * 4 + 3;
   // Room for a run of lines at a time, flushed between runs.
-  const int run = static_cast<int>(std::max<size_t>(1, 64 * 1024 / lineRoom));
-  for (int first = 0; first < count; first += run) {
-    const int last = std::min(count, first + run);
-    char* at = Room(lineRoom * static_cast<size_t>(last - first));
-    for (int i = first; i < last; ++i) {
+  const size_t run = std::max<size_t>(1, 64 * 1024 / lineRoom);
+  const size_t total = count > 0 ? static_cast<size_t>(count) : 0;
+  for (size_t first = 0; first < total; first += run) {
+    const size_t last = std::min(total, first + run);
+    char* at = Room(lineRoom * (last - first));
+    for (size_t i = first; i < last; ++i) {
       at = PutIndentAt(at, depth);
       const uint8_t b = bytes[i];
       if (b >= 16) *at++ = kHex[b >> 4];

@@ -41,8 +41,10 @@ NamedObject::OwnedName::OwnedName(std::string_view text) {
     bytes_[kMode] = static_cast<unsigned char>(text.size());
     return;
   }
-  const uint32_t length = static_cast<uint32_t>(text.size());
-  char* block = static_cast<char*>(SmallAllocate(length + 1));
+  // The length is kept in 32 bits: a name is cut at 4 GiB (no line that long
+  // is ever read), and the block's size is reckoned from what is kept.
+  const auto length = static_cast<uint32_t>(std::min<size_t>(text.size(), UINT32_MAX - 1));
+  char* block = static_cast<char*>(SmallAllocate(size_t{length} + 1));
   std::memcpy(block, text.data(), length);
   block[length] = '\0';
   std::memcpy(bytes_, &block, sizeof block);

@@ -1,5 +1,7 @@
 #include "value.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "byte_scan.h"
@@ -9,10 +11,13 @@ namespace cfg {
 namespace {
 
 // A text or byte array is stored after its length: [uint32 length][bytes],
-// and a text's bytes are followed by a NUL.
+// and a text's bytes are followed by a NUL. Lengths are kept in 32 bits: a
+// text is cut at 4 GiB (no line that long is ever read).
+size_t Kept(size_t length) { return std::min<size_t>(length, UINT32_MAX); }
+
 char* NewBlock(size_t length, size_t after) {
   char* block = static_cast<char*>(SmallAllocate(Value::kLengthSize + length + after));
-  const auto stored = static_cast<uint32_t>(length);
+  const auto stored = static_cast<uint32_t>(length);  // Kept by the callers
   std::memcpy(block, &stored, Value::kLengthSize);
   return block + Value::kLengthSize;
 }
@@ -25,6 +30,7 @@ void FreeBlock(void* data, size_t after) {
 }
 
 char* CopyText(const char* text, size_t length) {
+  length = Kept(length);
   char* copy = NewBlock(length, 1);
   CopyBytes(copy, text, length);
   copy[length] = '\0';
