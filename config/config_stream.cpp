@@ -166,20 +166,7 @@ const char* DescribeLineIssue(LineIssue issue) {
 
 int LookupTypeKeyword(std::string_view text) {
   // The five keywords have three lengths; compare only those of the text's.
-  // Writers spell them in lower case: try that exactly first.
-  switch (text.size()) {
-    case 3:
-      if (std::memcmp(text.data(), "int", 3) == 0) return 1;
-      break;
-    case 5:
-      if (std::memcmp(text.data(), "float", 5) == 0) return 2;
-      if (std::memcmp(text.data(), "int64", 5) == 0) return 5;
-      break;
-    case 6:
-      if (std::memcmp(text.data(), "string", 6) == 0) return 3;
-      if (std::memcmp(text.data(), "double", 6) == 0) return 4;
-      break;
-  }
+  // (Classify tries the writer's spelling before it asks here.)
   switch (text.size()) {
     case 3: return NamesEqual(text, kKeywords[0]) ? 1 : 0;
     case 5: return NamesEqual(text, kKeywords[1]) ? 2 : (NamesEqual(text, kKeywords[4]) ? 5 : 0);

@@ -36,9 +36,7 @@ void NamedObject::operator delete(void* block, std::size_t size) noexcept {
 NamedObject::OwnedName::OwnedName(std::string_view text) {
   if (text.empty()) return;
   if (text.size() <= kInline) {
-    CopyBytes(reinterpret_cast<char*>(bytes_), text.data(), text.size());
-    bytes_[text.size()] = '\0';
-    bytes_[kMode] = static_cast<unsigned char>(text.size());
+    SetShort(text);
     return;
   }
   // The length is kept in 32 bits: a name is cut at 4 GiB (no line that long
