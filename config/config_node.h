@@ -145,6 +145,12 @@ class Section : public ConfigNode {
   // Reads lines from the stream into this section until this section's closing
   // line or the end of the input (without recursion).
   void LoadSection(ConfigStream& stream, LoadObserver* observer = nullptr);
+  // LoadSection without an observer, with the stream read and its lines
+  // recognised on a second thread while this one builds the tree (Load does
+  // so for large files). The same tree; the stream is left where
+  // LoadSection would leave it, except that reading stops at the end of the
+  // input rather than at this section's closing line.
+  void LoadSectionAhead(ConfigStream& stream);
   // Writes this section (a block unless it is a file section) and everything
   // below it, in slot order, skipping null children (without recursion).
   void SaveSection(ConfigStream& stream) const;

@@ -232,9 +232,11 @@ ConfigStream::ConfigStream(const char* path, int mode) : mode_(mode & 1) {
     if ((info.st_mode & S_IFMT) == S_IFDIR) {
       std::fclose(file_);
       file_ = nullptr;
-    } else if ((info.st_mode & S_IFMT) == S_IFREG && info.st_size >= 0 &&
-               static_cast<uint64_t>(info.st_size) < kReadChunk) {
-      chunk = static_cast<size_t>(info.st_size) + 64;  // a small file needs no large buffer
+    } else if ((info.st_mode & S_IFMT) == S_IFREG && info.st_size >= 0) {
+      inputSize_ = static_cast<int64_t>(info.st_size);
+      if (static_cast<uint64_t>(info.st_size) < kReadChunk) {
+        chunk = static_cast<size_t>(info.st_size) + 64;  // a small file needs no large buffer
+      }
     }
   }
   open_ = file_ != nullptr;
@@ -247,6 +249,7 @@ ConfigStream::ConfigStream(InMemory, std::string text)
   bufLen_ = buf_.size();
   buf_.resize(bufLen_ + kReadSlack);
   eof_ = true;
+  inputSize_ = static_cast<int64_t>(bufLen_);
 }
 
 ConfigStream::ConfigStream(InMemory) : memory_(true), open_(true), mode_(WriteMode) {}

@@ -102,6 +102,9 @@ class ConfigStream : public NamedObject {
   ConfigStream(const ConfigStream&) = delete;
 
   int IsOpen() const { return open_ ? 1 : 0; }
+  // Bytes to read: a regular file's size when it was opened, an in-memory
+  // text's length; -1 when unknown (a device, a pipe, a writing stream).
+  int64_t InputSize() const { return inputSize_; }
   int IsArrayOpen() const { return arrayOpen_ ? 1 : 0; }
   // The innermost open section's name, or nullptr when none is open.
   const char* TopSectionName() const;
@@ -226,6 +229,7 @@ class ConfigStream : public NamedObject {
   size_t bufLen_ = 0;       // valid bytes in buf_
   size_t bufPos_ = 0;       // next unread byte
   bool eof_ = false;
+  int64_t inputSize_ = -1;
   std::string_view line_;
   bool lineHasNul_ = false;  // a NUL byte cuts the current line short
   bool lineHasCr_ = false;   // the current line holds a carriage return

@@ -6,26 +6,15 @@
 #include "config_node.h"
 #include "config_stream.h"
 #include "file_replace.h"
+#include "read_ahead.h"
+#include "tree_builder.h"
 
 namespace cfg {
 namespace {
 
-// Where the loader stands: the section being filled, and the number of
-// refused blocks (blocks whose name belongs to a record) open inside it.
-struct LoadFrame {
-  Section* section;
-  int refusedBlocks;
-  Record* lastRecord;  // the record of the previous value line in this section
-};
-
-Record* RecordFor(LoadFrame& frame, std::string_view name) {
-  // Consecutive lines of one record are common; nothing renames children while
-  // loading, so the previous match is still the first match for that name.
-  if (frame.lastRecord && NamesEqual(frame.lastRecord->NameView(), name)) return frame.lastRecord;
-  Record* record = frame.section->FindOrCreateRecord(name);
-  if (record) frame.lastRecord = record;
-  return record;
-}
+// From this size on, a file is read and recognised on a second thread while
+// this one builds the tree.
+constexpr int64_t kReadAheadFrom = 1 << 20;
 
 }  // namespace
 
@@ -33,106 +22,29 @@ int Section::Load(LoadObserver* observer) {
   if (!IsFile() || GetName() == nullptr) return 0;
   ConfigStream stream(GetName(), ConfigStream::ReadMode);
   if (!stream.IsOpen()) return 0;
-  LoadSection(stream, observer);
+  if (observer == nullptr && stream.InputSize() >= kReadAheadFrom) {
+    LoadSectionAhead(stream);
+  } else {
+    LoadSection(stream, observer);
+  }
   // A read error is not the end of the file: report it rather than pass a
   // cut-off document as a whole one.
   return stream.ReadFailed() ? 0 : 1;
 }
 
 void Section::LoadSection(ConfigStream& stream, LoadObserver* observer) {
-  std::vector<LoadFrame> stack{{this, 0, nullptr}};
-  std::vector<uint8_t> bytes;
+  TreeBuilder builder(this, observer);
+  ArrayStorage array;
+  RecognisedLine line;
   while (stream.NextLine()) {
     const LineKind kind = stream.Classify();
-    LoadFrame& frame = stack.back();
-    switch (kind) {
-      case LineKind::SectionOpen: {
-        Section* child = frame.section->FindOrCreateSection(stream.ItemNameView());
-        if (child) {
-          stack.push_back({child, 0, nullptr});
-        } else {
-          // The name belongs to a record: the block's lines are read at this
-          // level, and its closing line ends only the block.
-          ++frame.refusedBlocks;
-          if (observer) {
-            observer->Dropped(stream.LineNumber(), LoadObserver::Drop::SectionIsRecord,
-                              stream.ItemNameView());
-          }
-        }
-        break;
-      }
-      case LineKind::SectionClose:
-        if (frame.refusedBlocks > 0) {
-          --frame.refusedBlocks;
-        } else {
-          stack.pop_back();
-          if (stack.empty()) return;
-        }
-        break;
-      case LineKind::ArrayOpen: {
-        const std::string name(stream.ItemNameView());
-        const long long line = stream.LineNumber();
-        const int count = stream.ReadArray(&bytes);
-        if (count > 0) {
-          QualifiedName q = SplitQualifiedName(name);
-          Record* record = RecordFor(frame, q.record);
-          int added = 0;
-          if (record) {
-            std::unique_ptr<Value> value = std::make_unique<Value>(bytes.data(), count);
-            if (q.hasValueName) value->SetName(q.value);
-            added = record->AddChild(value);
-          }
-          if (!added && observer) {
-            observer->Dropped(line, record ? LoadObserver::Drop::ValueNameTaken
-                                           : LoadObserver::Drop::RecordIsSection, name);
-          }
-          if (stream.IsArrayOpen() && observer) {
-            observer->Dropped(line, LoadObserver::Drop::UnclosedArray, name);
-          }
-        } else if (observer) {
-          observer->Dropped(line, stream.IsArrayOpen() ? LoadObserver::Drop::UnclosedArray
-                                                       : LoadObserver::Drop::EmptyArray, name);
-        }
-        break;
-      }
-      case LineKind::IntLine:
-      case LineKind::FloatLine:
-      case LineKind::StringLine:
-      case LineKind::DoubleLine:
-      case LineKind::Int64Line: {
-        QualifiedName q = stream.ItemQualifiedName();
-        Record* record = RecordFor(frame, q.record);
-        int added = 0;
-        if (record) {
-          std::unique_ptr<Value> value;
-          switch (kind) {
-            case LineKind::IntLine: value = std::make_unique<Value>(stream.IntValue()); break;
-            case LineKind::FloatLine: value = std::make_unique<Value>(stream.FloatValue()); break;
-            case LineKind::DoubleLine: value = std::make_unique<Value>(stream.DoubleValue()); break;
-            case LineKind::Int64Line: value = std::make_unique<Value>(stream.Int64Value()); break;
-            default: {
-              std::string_view text = stream.StringValueView();
-              value = std::make_unique<Value>(text.data(), text.size());
-            }
-          }
-          if (q.hasValueName) value->SetName(q.value);
-          added = record->AddChild(value);
-        }
-        if (!added && observer) {
-          observer->Dropped(stream.LineNumber(),
-                            record ? LoadObserver::Drop::ValueNameTaken
-                                   : LoadObserver::Drop::RecordIsSection,
-                            stream.ItemNameView());
-        }
-        break;
-      }
-      case LineKind::NoItem:
-      case LineKind::OtherLine:
-        if (observer) observer->Skipped(stream);
-        break;
-      case LineKind::ArrayClose:
-        break;
+    if (kind == LineKind::NoItem || kind == LineKind::OtherLine) {
+      if (observer) observer->Skipped(stream);
+      continue;
     }
+    if (kind == LineKind::ArrayClose) continue;
+    TakeLine(stream, kind, &array, &line);
+    if (!builder.Apply(line)) return;
   }
   if (observer) {
     // Sections still open at the end of the input end there.
@@ -140,6 +52,14 @@ void Section::LoadSection(ConfigStream& stream, LoadObserver* observer) {
       observer->Dropped(stream.SectionLine(i), LoadObserver::Drop::UnclosedSection,
                         stream.SectionName(i));
     }
+  }
+}
+
+void Section::LoadSectionAhead(ConfigStream& stream) {
+  TreeBuilder builder(this, nullptr);
+  ReadAhead ahead(stream);
+  while (const RecognisedLine* line = ahead.Next()) {
+    if (!builder.Apply(*line)) return;
   }
 }
 

@@ -1,7 +1,10 @@
 #include "small_alloc.h"
 
+#include <atomic>
 #include <cstdlib>
+#include <mutex>
 #include <new>
+#include <vector>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -20,6 +23,7 @@ namespace cfg {
 #ifdef CFG_PLAIN_ALLOCATOR
 
 void* SmallAllocate(std::size_t size) { return ::operator new(size); }
+void PrepareChunks(std::size_t) {}
 void SmallFree(void* block, std::size_t) noexcept { ::operator delete(block); }
 
 #else
@@ -72,7 +76,7 @@ void FreeLarge(void* block) noexcept {
 #endif
 }
 
-char* NewChunk() {
+char* FreshChunk() {
 #if defined(__linux__)
   void* chunk = std::aligned_alloc(kChunk, kChunk);
   if (chunk == nullptr) throw std::bad_alloc();
@@ -83,7 +87,36 @@ char* NewChunk() {
 #endif
 }
 
+// Chunks made ready by PrepareChunks, for any thread's pool to take.
+std::mutex readyMutex;
+std::vector<char*> readyChunks;
+std::atomic<std::size_t> readyCount{0};
+
+char* NewChunk() {
+  if (readyCount.load(std::memory_order_relaxed) > 0) {
+    std::lock_guard<std::mutex> lock(readyMutex);
+    if (!readyChunks.empty()) {
+      char* chunk = readyChunks.back();
+      readyChunks.pop_back();
+      readyCount.store(readyChunks.size(), std::memory_order_relaxed);
+      return chunk;
+    }
+  }
+  return FreshChunk();
+}
+
 }  // namespace
+
+void PrepareChunks(std::size_t count) {
+  while (readyCount.load(std::memory_order_relaxed) < count) {
+    char* chunk = FreshChunk();
+    // One write per small page makes the system back the whole chunk now.
+    for (volatile char* page = chunk; page < chunk + kChunk; page += 4096) *page = 0;
+    std::lock_guard<std::mutex> lock(readyMutex);
+    readyChunks.push_back(chunk);
+    readyCount.store(readyChunks.size(), std::memory_order_relaxed);
+  }
+}
 
 void* SmallAllocate(std::size_t size) {
   const std::size_t cls = (size + kGranule - 1) / kGranule;

@@ -84,6 +84,14 @@ std::string LoadText(const std::string& text, cfg::LoadObserver* observer = null
   return Describe(root);
 }
 
+// The same, with the lines read and recognised on a second thread.
+std::string LoadTextAhead(const std::string& text) {
+  ConfigStream stream(InMemory{}, text);
+  Section root(cfg::kFileSection, "memory");
+  root.LoadSectionAhead(stream);
+  return Describe(root);
+}
+
 std::string SaveText(const Section& section) {
   ConfigStream stream(InMemory{});
   section.SaveSection(stream);
@@ -147,6 +155,83 @@ TEST(Loading, LinesMapToTheTree) {
   for (const MappingCase& c : cases) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(LoadText(c.text), c.tree);
+    EXPECT_EQ(LoadTextAhead(c.text), c.tree);
+  }
+}
+
+// Many thousand lines of every kind, with merges, refusals, long texts and
+// arrays, and a section left open at the end: more than a megabyte, so that
+// lines read ahead cross many hand-overs between the threads.
+std::string LongMixedText() {
+  std::string text;
+  for (int i = 0; i < 6000; ++i) {
+    const std::string r = "r" + std::to_string(i % 700);
+    const std::string s = "s" + std::to_string(i % 37);
+    text += "{ " + s + ":\n";
+    text += "    (int)" + r + "[i]=" + std::to_string(i) + "\n";
+    text += "    (string)" + r + "[t" + std::to_string(i) + "]=" + std::string(i % 300, 'x') + "\n";
+    text += "    (double)" + r + "=0." + std::to_string(i) + "\n";
+    text += "    (int64)" + r + "[l]=-" + std::to_string(i) + "000000000\n";
+    text += "    (float)q[f" + std::to_string(i % 50) + "]=1.5\r\n";
+    if (i % 50 == 0) {
+      text += "    [ " + r + "[b" + std::to_string(i) + "]:\n";
+      for (int k = 0; k < i % 997; ++k) text += k % 7 ? "  " + std::to_string(k % 10) + "F\n" : " ; no byte\n";
+      text += "    ] " + r + "[b" + std::to_string(i) + "];\n";
+    }
+    if (i % 11 == 0) text += "    { " + r + ":\n        (int)inner=1\n    } " + r + ";\n";
+    if (i % 13 == 0) text += "; comment\n} nobody;\n(bogus)x=1\n[ e:\n] e;\n";
+    text += "} " + s + ";\n";
+  }
+  text += "[ huge:\n";
+  for (int k = 0; k < 200000; ++k) text += "A\n";
+  text += "] huge;\n{ open:\n(int)x=1\n[ tail:\n1\n";
+  return text;
+}
+
+// Empty when the texts are equal; otherwise where they first differ, with a
+// little of each (long texts would drown the report).
+std::string Difference(const std::string& a, const std::string& b) {
+  if (a == b) return "";
+  size_t at = 0;
+  while (at < a.size() && at < b.size() && a[at] == b[at]) ++at;
+  return "differ at " + std::to_string(at) + ": \"" + a.substr(at, 40) + "\" / \"" +
+         b.substr(at, 40) + "\"";
+}
+
+TEST(Loading, ReadingAheadBuildsTheSameTree) {
+  const std::string text = LongMixedText();
+  ASSERT_GT(text.size(), 1u << 20);
+  Section plain(cfg::kFileSection, "plain");
+  ConfigStream first(InMemory{}, text);
+  plain.LoadSection(first);
+  Section ahead(cfg::kFileSection, "ahead");
+  ConfigStream second(InMemory{}, text);
+  ahead.LoadSectionAhead(second);
+  EXPECT_EQ(Difference(Describe(ahead), Describe(plain)), "");
+  EXPECT_EQ(Difference(SaveText(ahead), SaveText(plain)), "");
+
+  // Load reads a file of that size ahead.
+  cfgtest::TempDir dir;
+  const std::string path = dir.File("long.cfg");
+  cfgtest::WriteFile(path, text);
+  Section loaded(cfg::kFileSection, path.c_str());
+  ASSERT_EQ(loaded.Load(), 1);
+  EXPECT_EQ(Difference(SaveText(loaded), SaveText(plain)), "");
+}
+
+TEST(Loading, ReadingAheadStopsAtTheSectionsClosingLine) {
+  const std::string text = "(int)a=1\n{ c:\n} c;\n} outer;\n(int)b=2\n";
+  for (bool ahead : {false, true}) {
+    SCOPED_TRACE(ahead ? "ahead" : "plain");
+    ConfigStream stream(InMemory{}, text);
+    stream.PushSection("outer");
+    Section section("outer");
+    if (ahead) {
+      section.LoadSectionAhead(stream);
+    } else {
+      section.LoadSection(stream);
+    }
+    EXPECT_EQ(Describe(section), "a(=i1){c:}");
   }
 }
 

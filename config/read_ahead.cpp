@@ -1,0 +1,193 @@
+#include "read_ahead.h"
+
+#include <string>
+#include <utility>
+
+#include "small_alloc.h"
+
+namespace cfg {
+
+namespace {
+
+// A batch is handed on when it holds this many lines or this much text.
+constexpr size_t kBatchLines = 4096;
+constexpr size_t kBatchText = 256 * 1024;
+// Memory chunks the reading thread keeps ready for the tree (see PrepareChunks).
+constexpr size_t kChunksAhead = 4;
+
+}  // namespace
+
+// Recognised lines stored compactly: their texts back to back in one string,
+// located by offsets (the string may move while it grows).
+struct ReadAhead::Batch {
+  struct Line {
+    LineKind kind;
+    bool unclosed;
+    bool hasValueName;
+    int count;
+    long long line;
+    size_t name, nameLength;             // in text
+    size_t recordStart, recordLength;    // a value line's split, from the name's start
+    size_t valueStart, valueLength;
+    size_t data, dataLength;             // in text: a string's text or an array's bytes
+    decltype(RecognisedLine::number) number;
+  };
+  std::vector<Line> lines;
+  std::string text;
+
+  Batch() {
+    lines.reserve(kBatchLines);
+    text.reserve(kBatchText + 4096);
+  }
+  bool Full() const { return lines.size() >= kBatchLines || text.size() >= kBatchText; }
+  void Clear() {
+    lines.clear();
+    text.clear();
+  }
+  size_t Keep(const void* bytes, size_t length) {
+    const size_t at = text.size();
+    text.append(static_cast<const char*>(bytes), length);
+    return at;
+  }
+  void Add(const RecognisedLine& from) {
+    Line& to = lines.emplace_back();
+    to.kind = from.kind;
+    to.unclosed = from.unclosed;
+    to.hasValueName = from.split.hasValueName;
+    to.count = from.count;
+    to.line = from.line;
+    to.number = from.number;
+    to.nameLength = from.name.size();
+    to.name = Keep(from.name.data(), from.name.size());
+    to.recordStart = to.recordLength = to.valueStart = to.valueLength = 0;
+    to.data = to.dataLength = 0;
+    switch (from.kind) {
+      case LineKind::SectionOpen:
+      case LineKind::SectionClose:
+        return;
+      case LineKind::ArrayOpen:
+        if (from.count > 0) {
+          to.dataLength = static_cast<size_t>(from.count);
+          to.data = Keep(from.bytes, to.dataLength);
+        }
+        return;
+      case LineKind::StringLine:
+        to.dataLength = from.text.size();
+        to.data = Keep(from.text.data(), to.dataLength);
+        break;
+      default:
+        break;
+    }
+    // The split's parts lie inside the name.
+    to.recordStart = static_cast<size_t>(from.split.record.data() - from.name.data());
+    to.recordLength = from.split.record.size();
+    if (from.split.hasValueName) {
+      to.valueStart = static_cast<size_t>(from.split.value.data() - from.name.data());
+      to.valueLength = from.split.value.size();
+    }
+  }
+  void Get(size_t index, RecognisedLine* to) const {
+    const Line& from = lines[index];
+    to->kind = from.kind;
+    to->line = from.line;
+    to->name = std::string_view(text.data() + from.name, from.nameLength);
+    to->number = from.number;
+    to->unclosed = from.unclosed;
+    to->count = from.count;
+    to->bytes = reinterpret_cast<const uint8_t*>(text.data() + from.data);
+    to->text = std::string_view(text.data() + from.data, from.dataLength);
+    to->split.record = to->name.substr(from.recordStart, from.recordLength);
+    to->split.hasValueName = from.hasValueName;
+    to->split.value = from.hasValueName ? to->name.substr(from.valueStart, from.valueLength)
+                                        : std::string_view();
+  }
+};
+
+ReadAhead::ReadAhead(ConfigStream& stream) : stream_(stream) {
+  for (size_t i = 0; i < kBatches; ++i) {
+    batches_.push_back(std::make_unique<Batch>());
+    empty_.push_back(batches_.back().get());
+  }
+  reader_ = std::thread([this] { Read(); });
+}
+
+ReadAhead::~ReadAhead() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  reader_.join();
+}
+
+ReadAhead::Batch* ReadAhead::TakeEmpty() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [this] { return stopping_ || !empty_.empty(); });
+  if (stopping_) return nullptr;
+  Batch* batch = empty_.back();
+  empty_.pop_back();
+  return batch;
+}
+
+void ReadAhead::Publish(Batch* batch, bool last) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    full_.push_back(batch);
+    finished_ = last;
+  }
+  changed_.notify_all();
+}
+
+void ReadAhead::Read() {
+  try {
+    Batch* batch = TakeEmpty();
+    if (batch == nullptr) return;
+    PrepareChunks(kChunksAhead);
+    ArrayStorage array;
+    RecognisedLine line;
+    while (stream_.NextLine()) {
+      const LineKind kind = stream_.Classify();
+      if (kind == LineKind::NoItem || kind == LineKind::OtherLine || kind == LineKind::ArrayClose) {
+        continue;
+      }
+      TakeLine(stream_, kind, &array, &line);
+      batch->Add(line);
+      if (batch->Full()) {
+        Publish(batch, false);
+        PrepareChunks(kChunksAhead);
+        batch = TakeEmpty();
+        if (batch == nullptr) return;
+      }
+    }
+    Publish(batch, true);
+  } catch (...) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      error_ = std::current_exception();
+      finished_ = true;
+    }
+    changed_.notify_all();
+  }
+}
+
+const RecognisedLine* ReadAhead::Next() {
+  while (current_ == nullptr || next_ == current_->lines.size()) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (current_ != nullptr) {
+      current_->Clear();
+      empty_.push_back(current_);
+      current_ = nullptr;
+      changed_.notify_all();
+    }
+    changed_.wait(lock, [this] { return finished_ || !full_.empty(); });
+    if (error_) std::rethrow_exception(error_);
+    if (full_.empty()) return nullptr;
+    current_ = full_.front();
+    full_.pop_front();
+    next_ = 0;
+  }
+  current_->Get(next_++, &line_);
+  return &line_;
+}
+
+}  // namespace cfg
