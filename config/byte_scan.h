@@ -55,8 +55,14 @@ inline size_t FindEitherIn(const char* p, size_t from, size_t n, char c1, char c
 
 // Copies n bytes from src to dst (which do not overlap); returns dst + n.
 inline char* CopyBytes(char* dst, const char* src, size_t n) {
-  if (n > 16) {
+  if (n > 32) {
     std::memcpy(dst, src, n);
+  } else if (n > 16) {  // two blocks of sixteen that overlap in the middle
+    char head[16], tail[16];
+    std::memcpy(head, src, 16);
+    std::memcpy(tail, src + n - 16, 16);
+    std::memcpy(dst, head, 16);
+    std::memcpy(dst + n - 16, tail, 16);
   } else if (n >= 8) {  // two words that overlap in the middle
     uint64_t head, tail;
     std::memcpy(&head, src, 8);

@@ -154,6 +154,10 @@ class Section : public ConfigNode {
   // Writes this section (a block unless it is a file section) and everything
   // below it, in slot order, skipping null children (without recursion).
   void SaveSection(ConfigStream& stream) const;
+  // The same text, formatted on two threads when the tree is large (Save
+  // does so): pieces of the tree are formatted side by side and written in
+  // order. The stream must stand outside any section block.
+  void SaveSectionAhead(ConfigStream& stream) const;
 
   std::unique_ptr<NamedObject> Clone() const override;
   std::unique_ptr<Section> CloneSection() const;

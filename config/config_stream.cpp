@@ -732,6 +732,32 @@ const std::string& ConfigStream::Output() const {
   return outText_;
 }
 
+int ConfigStream::WriteOutputOf(const ConfigStream& piece) {
+  const size_t n = piece.outLength_;
+  if (n == 0) return 0;
+  if (file_ == nullptr || n < kWriteChunk) {
+    std::memcpy(Room(n), piece.out_.get(), n);
+    outLength_ += n;
+    FlushIfFull();
+    return 1;
+  }
+  // A large piece goes to the file straight from its own buffer.
+  Flush();
+  if (std::fwrite(piece.out_.get(), 1, n, file_) != n) writeFailed_ = true;
+  written_ += static_cast<int64_t>(n);
+  return 1;
+}
+
+void ConfigStream::ClearOutput() {
+  names_.Clear();
+  positions_.Clear();
+  sectionLines_.clear();
+  arrayOpen_ = false;
+  arrayName_.clear();
+  outLength_ = 0;
+  written_ = 0;
+}
+
 char* ConfigStream::Room(size_t n) {
   // kRoomSlack more than asked: PutIndentAt writes whole blocks of blanks.
   if (outLength_ + n + kRoomSlack > outCapacity_ || !out_) {

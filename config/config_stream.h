@@ -184,6 +184,12 @@ class ConfigStream : public NamedObject {
   // record[name] after the value's name, or record alone when it has none;
   // nothing for a value of type None. Returns 1, or 0 when nothing is written.
   int WriteValue(std::string_view record, const Value& value);
+  // Writes what the in-memory writer piece has written, as it stands; 1, or
+  // 0 when piece holds nothing.
+  int WriteOutputOf(const ConfigStream& piece);
+  // Empties an in-memory writer: its output and its open sections go; its
+  // buffer stays for what is written next.
+  void ClearOutput();
   // Flushes and closes the file; false when any write failed. Idempotent.
   bool Close();
   // True once a write to the file has failed.

@@ -8,6 +8,7 @@
 #include "file_replace.h"
 #include "read_ahead.h"
 #include "tree_builder.h"
+#include "write_ahead.h"
 
 namespace cfg {
 namespace {
@@ -70,14 +71,14 @@ int Section::Save() const {
     // A device or a pipe cannot be replaced: write to it directly.
     ConfigStream stream(target.c_str(), ConfigStream::WriteMode);
     if (!stream.IsOpen()) return 0;
-    SaveSection(stream);
+    SaveSectionAhead(stream);
     return stream.Close() ? 1 : 0;
   }
   const std::string temporary = TemporaryPathBeside(target);
   {
     ConfigStream stream(temporary.c_str(), ConfigStream::WriteMode);
     if (!stream.IsOpen()) return 0;
-    SaveSection(stream);
+    SaveSectionAhead(stream);
     if (!stream.Close()) {
       std::remove(temporary.c_str());
       return 0;
@@ -112,6 +113,15 @@ void Section::SaveSection(ConfigStream& stream) const {
       if (opensBlock(child)) stream.WriteSectionOpen(child->NameView());
       stack.push_back({child, 1});
     }
+  }
+}
+
+void Section::SaveSectionAhead(ConfigStream& stream) const {
+  const WriteAhead plan(*this);
+  if (plan.Pieces() < 2) {
+    SaveSection(stream);
+  } else {
+    plan.Write(stream);
   }
 }
 

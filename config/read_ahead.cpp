@@ -1,8 +1,9 @@
 #include "read_ahead.h"
 
-#include <string>
+#include <cstring>
 #include <utility>
 
+#include "byte_scan.h"
 #include "small_alloc.h"
 
 namespace cfg {
@@ -17,8 +18,8 @@ constexpr size_t kChunksAhead = 4;
 
 }  // namespace
 
-// Recognised lines stored compactly: their texts back to back in one string,
-// located by offsets (the string may move while it grows).
+// Recognised lines stored compactly: their texts back to back in one block,
+// located by offsets (the block may move while it grows).
 struct ReadAhead::Batch {
   struct Line {
     LineKind kind;
@@ -33,20 +34,20 @@ struct ReadAhead::Batch {
     decltype(RecognisedLine::number) number;
   };
   std::vector<Line> lines;
-  std::string text;
 
-  Batch() {
-    lines.reserve(kBatchLines);
-    text.reserve(kBatchText + 4096);
-  }
-  bool Full() const { return lines.size() >= kBatchLines || text.size() >= kBatchText; }
+  Batch() : text_(new char[kBatchText]), capacity_(kBatchText) { lines.reserve(kBatchLines); }
+  bool Full() const { return lines.size() >= kBatchLines || size_ >= kBatchText; }
   void Clear() {
     lines.clear();
-    text.clear();
+    size_ = 0;
   }
+  const char* Text() const { return text_.get(); }
+  // Copies bytes to the end of the text; their offset.
   size_t Keep(const void* bytes, size_t length) {
-    const size_t at = text.size();
-    text.append(static_cast<const char*>(bytes), length);
+    if (length > capacity_ - size_) Grow(length);
+    const size_t at = size_;
+    CopyBytes(text_.get() + at, static_cast<const char*>(bytes), length);
+    size_ += length;
     return at;
   }
   void Add(const RecognisedLine& from) {
@@ -90,17 +91,32 @@ struct ReadAhead::Batch {
     const Line& from = lines[index];
     to->kind = from.kind;
     to->line = from.line;
-    to->name = std::string_view(text.data() + from.name, from.nameLength);
+    const char* text = Text();
+    to->name = std::string_view(text + from.name, from.nameLength);
     to->number = from.number;
     to->unclosed = from.unclosed;
     to->count = from.count;
-    to->bytes = reinterpret_cast<const uint8_t*>(text.data() + from.data);
-    to->text = std::string_view(text.data() + from.data, from.dataLength);
+    to->bytes = reinterpret_cast<const uint8_t*>(text + from.data);
+    to->text = std::string_view(text + from.data, from.dataLength);
     to->split.record = to->name.substr(from.recordStart, from.recordLength);
     to->split.hasValueName = from.hasValueName;
     to->split.value = from.hasValueName ? to->name.substr(from.valueStart, from.valueLength)
                                         : std::string_view();
   }
+
+ private:
+  void Grow(size_t length) {
+    size_t capacity = capacity_ * 2;
+    while (capacity - size_ < length) capacity *= 2;
+    std::unique_ptr<char[]> grown(new char[capacity]);
+    std::memcpy(grown.get(), text_.get(), size_);
+    text_ = std::move(grown);
+    capacity_ = capacity;
+  }
+
+  std::unique_ptr<char[]> text_;  // the lines' texts back to back
+  size_t size_ = 0;
+  size_t capacity_;
 };
 
 ReadAhead::ReadAhead(ConfigStream& stream) : stream_(stream) {

@@ -355,6 +355,59 @@ TEST(Saving, APastedDocumentWritesIntoItsHolder) {
   EXPECT_EQ(SaveText(target), "{ holder:\n    (int)r[v]=1\n} holder;\n");
 }
 
+// A tree large enough to be written in many pieces, with everything that
+// changes how a piece starts: blocks open across pieces, nesting deeper than
+// the indentation goes, unnamed sections and a pasted document (no block of
+// their own), unnamed records (nothing written), empty slots, byte arrays.
+void FillLargeTree(Section* root) {
+  const uint8_t bytes[] = {0x00, 0x7F, 0xFF};
+  Section* deep = root->FindOrCreateSection("deep");
+  for (int level = 0; level < 40; ++level) {
+    deep = deep->FindOrCreateSection("level" + std::to_string(level));
+    deep->AddIntValue("at[level]", level);
+  }
+  for (int s = 0; s < 6; ++s) {
+    Section* section = root->FindOrCreateSection("section" + std::to_string(s));
+    Section* holder = s % 2 ? section->FindOrCreateSection("") : section;
+    for (int r = 0; r < 4000; ++r) {
+      const std::string record = "record" + std::to_string(r);
+      holder->AddIntValue(record + "[i]", r);
+      holder->AddStringValue(record + "[text]", "some text");
+      holder->AddDoubleValue(record + "[d]", r / 8.0);
+      if (r % 100 == 0) holder->AddBinaryValue(record + "[bytes]", bytes, 3);
+      if (r % 7 == 0) holder->FindOrCreateSection(record + "_sub")->AddInt64Value("x", r);
+    }
+    for (int slot = 5; slot < holder->Count(); slot += 500) holder->RemoveAt(slot);
+    holder->FindOrCreateRecord("");
+    Section pasted(cfg::kFileSection, "pasted.cfg");
+    pasted.AddIntValue("from[paste]", s);
+    std::unique_ptr<Section> copy = pasted.CloneSection();
+    section->AddChild(copy);
+  }
+}
+
+TEST(Saving, WritingAheadWritesTheSameText) {
+  Section document(cfg::kFileSection, "large.cfg");
+  FillLargeTree(&document);
+  Section named("top");
+  FillLargeTree(&named);
+  for (const Section* root : {&document, &named}) {
+    SCOPED_TRACE(root->GetName());
+    const std::string plain = SaveText(*root);
+    ASSERT_GT(plain.size(), 2u << 20);
+    ConfigStream ahead(InMemory{});
+    root->SaveSectionAhead(ahead);
+    EXPECT_EQ(Difference(ahead.Output(), plain), "");
+  }
+
+  // Save writes a large tree ahead, straight into its file.
+  cfgtest::TempDir dir;
+  const std::string path = dir.File("large.cfg");
+  document.SetName(path.c_str());
+  ASSERT_EQ(document.Save(), 1);
+  EXPECT_EQ(Difference(cfgtest::NormaliseLineEnds(cfgtest::ReadFile(path)), SaveText(document)), "");
+}
+
 TEST(Saving, NonFiniteNumbersReadBack) {
   Section doc(cfg::kFileSection, "x.cfg");
   doc.AddFloatValue("f[p]", HUGE_VALF);
