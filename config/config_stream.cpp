@@ -664,12 +664,16 @@ int ConfigStream::ReadArray(std::vector<uint8_t>* bytes) {
 
 // ---------------------------------------------------------------- navigation
 
-int ConfigStream::Reset() {
+void ConfigStream::CloseAll() {
   names_.Clear();
   positions_.Clear();
   sectionLines_.clear();
   arrayOpen_ = false;
   arrayName_.clear();
+}
+
+int ConfigStream::Reset() {
+  CloseAll();
   Seek(0);
   lineNumber_ = 0;
   return 1;
@@ -749,11 +753,7 @@ int ConfigStream::WriteOutputOf(const ConfigStream& piece) {
 }
 
 void ConfigStream::ClearOutput() {
-  names_.Clear();
-  positions_.Clear();
-  sectionLines_.clear();
-  arrayOpen_ = false;
-  arrayName_.clear();
+  CloseAll();
   outLength_ = 0;
   written_ = 0;
 }

@@ -221,6 +221,8 @@ class ConfigStream : public NamedObject {
   bool Flush();
   void PutValueLine(std::string_view keyword, std::string_view name, std::string_view text);
   LineKind Refuse(LineIssue issue);
+  // Forgets every open section and array.
+  void CloseAll();
   void SetItemName(std::string_view name);
   void PinViews();
 
