@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <thread>
 
 #include "byte_scan.h"
 #include "config_stream.h"
@@ -117,26 +118,65 @@ NamedList::NamedList(const NamedList& other, ShallowCopy) : NamedObject(other) {
 NamedList::NamedList(const NamedList& other) : NamedObject(other) { CopyItemsFrom(other); }
 
 NamedList::~NamedList() {
+  Work lists;
+  TakeChildren(slots_, lists);
+  DestroyLists(lists, true);
+}
+
+void NamedList::TakeChildren(Slots& slots, Work& lists) {
   // Children are taken out of their lists before they are destroyed, so
   // destroying a deep tree never recurses: leaves (values) go at once, lists
   // wait their turn and are destroyed empty.
-  Slots work;
-  auto takeChildren = [&work](Slots& slots) {
-    for (auto it = slots.rbegin(); it != slots.rend(); ++it) {
-      if (!*it) continue;
-      if ((*it)->AsList()) {
-        work.push_back(std::move(*it));
-      } else {
-        it->reset();
+  for (auto it = slots.rbegin(); it != slots.rend(); ++it) {
+    if (!*it) continue;
+    if ((*it)->AsList()) {
+      lists.push_back(std::move(*it));
+    } else {
+      it->reset();
+    }
+  }
+  slots.clear();
+}
+
+void NamedList::DestroyLists(Work& lists, bool mayShare) {
+  size_t taken = 0;  // children taken out so far
+  Work shared;       // the helper's lists
+  std::thread helper;
+  while (!lists.empty()) {
+    std::unique_ptr<NamedObject> item = std::move(lists.back());
+    lists.pop_back();
+    Slots& slots = item->AsList()->slots_;
+    taken += slots.size();
+    TakeChildren(slots, lists);
+    item.reset();
+    if (mayShare && taken >= kShareAfter && lists.size() >= 2 && !helper.joinable()) {
+      // A large tree: every other waiting list goes to a helper thread, so
+      // that both get a share of the large and of the small ones.
+      size_t kept = 0;
+      for (size_t i = 0; i < lists.size(); ++i) {
+        if (i % 2 == 0) {
+          shared.push_back(std::move(lists[i]));
+        } else {
+          lists[kept++] = std::move(lists[i]);
+        }
+      }
+      lists.resize(kept);
+      try {
+        helper = std::thread([&shared] {
+          DestroyLists(shared, false);
+          DonateFreeBlocks();
+        });
+      } catch (...) {
+        // No thread: this one destroys them all.
+        for (auto& list : shared) lists.push_back(std::move(list));
+        shared.clear();
+        mayShare = false;
       }
     }
-    slots.clear();
-  };
-  takeChildren(slots_);
-  while (!work.empty()) {
-    std::unique_ptr<NamedObject> item = std::move(work.back());
-    work.pop_back();
-    takeChildren(item->AsList()->slots_);
+  }
+  if (helper.joinable()) {
+    helper.join();
+    AdoptFreeBlocks();
   }
 }
 

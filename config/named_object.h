@@ -257,6 +257,7 @@ class NamedList : public NamedObject {
   static constexpr size_t kIndexThreshold = 16;
   // AddUnchecked's general case.
   int AddAtSlot(std::unique_ptr<NamedObject> item);
+
   void IndexInsert(int index);
   void PlaceInIndex(uint32_t hash, int index);
   void GrowIndex();
@@ -298,6 +299,17 @@ class NamedList : public NamedObject {
   Extra& extra();
 
   using Slots = std::vector<std::unique_ptr<NamedObject>, SlotAllocator<std::unique_ptr<NamedObject>>>;
+  // Lists waiting to be destroyed. Their vector comes from the ordinary
+  // allocator: a helper thread may grow it.
+  using Work = std::vector<std::unique_ptr<NamedObject>>;
+  // A list destroyed after this many children shares the rest of its tree
+  // with a helper thread.
+  static constexpr size_t kShareAfter = 1 << 16;
+  // Destroys the children in slots and moves the lists among them to lists.
+  static void TakeChildren(Slots& slots, Work& lists);
+  // Destroys the lists and everything below them, without recursion; with
+  // mayShare, a large tree is destroyed on two threads.
+  static void DestroyLists(Work& lists, bool mayShare);
 
   Slots slots_;
   std::unique_ptr<Extra> extra_;

@@ -24,6 +24,8 @@ namespace cfg {
 
 void* SmallAllocate(std::size_t size) { return ::operator new(size); }
 void PrepareChunks(std::size_t) {}
+void DonateFreeBlocks() {}
+void AdoptFreeBlocks() {}
 void SmallFree(void* block, std::size_t) noexcept { ::operator delete(block); }
 
 #else
@@ -43,13 +45,34 @@ struct FreeBlock {
   FreeBlock* next;
 };
 
-struct Pool {
+// Free lists by size class; last[c] is the last block of free[c] while that
+// list is not empty, so that whole lists can be moved between pools.
+struct FreeLists {
   FreeBlock* free[kClasses + 1] = {};
+  FreeBlock* last[kClasses + 1] = {};
+};
+
+struct Pool : FreeLists {
   char* bump = nullptr;
   char* bumpEnd = nullptr;
 };
 
 thread_local Pool pool;
+
+// Blocks that ending threads handed over (DonateFreeBlocks).
+std::mutex donatedMutex;
+FreeLists donated;
+
+// Puts every list of from in front of the list of the same class in to.
+void MoveLists(FreeLists& from, FreeLists& to) {
+  for (std::size_t c = 1; c <= kClasses; ++c) {
+    if (from.free[c] == nullptr) continue;
+    from.last[c]->next = to.free[c];
+    if (to.free[c] == nullptr) to.last[c] = from.last[c];
+    to.free[c] = from.free[c];
+    from.free[c] = nullptr;
+  }
+}
 
 // Blocks this large (a big list's slots or name index) are aligned to and
 // rounded up to whole chunks, so that they too can sit on huge pages: their
@@ -147,8 +170,19 @@ void SmallFree(void* block, std::size_t size) noexcept {
     return;
   }
   auto* freed = static_cast<FreeBlock*>(block);
+  if (pool.free[cls] == nullptr) pool.last[cls] = freed;
   freed->next = pool.free[cls];
   pool.free[cls] = freed;
+}
+
+void DonateFreeBlocks() {
+  std::lock_guard<std::mutex> lock(donatedMutex);
+  MoveLists(pool, donated);
+}
+
+void AdoptFreeBlocks() {
+  std::lock_guard<std::mutex> lock(donatedMutex);
+  MoveLists(donated, pool);
 }
 
 #endif

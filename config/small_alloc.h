@@ -21,4 +21,10 @@ void SmallFree(void* block, std::size_t size) noexcept;
 // cost off it. No effect in builds that use the ordinary allocator.
 void PrepareChunks(std::size_t count);
 
+// Blocks freed by a thread go to that thread's free lists. A helper thread
+// that frees blocks for another hands its free lists over before it ends;
+// the other takes them (every thread's donations) into its own.
+void DonateFreeBlocks();
+void AdoptFreeBlocks();
+
 }  // namespace cfg
