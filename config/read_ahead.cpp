@@ -50,42 +50,48 @@ struct ReadAhead::Batch {
     size_ += length;
     return at;
   }
-  void Add(const RecognisedLine& from) {
+  // Takes the stream's current line, which Classify has just recognised as
+  // kind, as TakeLine would (reading a whole array block into *bytes).
+  void Add(ConfigStream& stream, LineKind kind, std::vector<uint8_t>* bytes) {
     Line& to = lines.emplace_back();
-    to.kind = from.kind;
-    to.unclosed = from.unclosed;
-    to.hasValueName = from.split.hasValueName;
-    to.count = from.count;
-    to.line = from.line;
-    to.number = from.number;
-    to.nameLength = from.name.size();
-    to.name = Keep(from.name.data(), from.name.size());
-    to.recordStart = to.recordLength = to.valueStart = to.valueLength = 0;
+    to.kind = kind;
+    to.line = stream.LineNumber();
+    const std::string_view name = stream.ItemNameView();
+    to.nameLength = name.size();
+    to.name = Keep(name.data(), name.size());
+    to.unclosed = false;
+    to.count = 0;
     to.data = to.dataLength = 0;
-    switch (from.kind) {
+    switch (kind) {
       case LineKind::SectionOpen:
       case LineKind::SectionClose:
         return;
       case LineKind::ArrayOpen:
-        if (from.count > 0) {
-          to.dataLength = static_cast<size_t>(from.count);
-          to.data = Keep(from.bytes, to.dataLength);
+        // The name is in the batch already: reading the block may move it.
+        to.count = stream.ReadArray(bytes);
+        to.unclosed = stream.IsArrayOpen() != 0;
+        if (to.count > 0) {
+          to.dataLength = static_cast<size_t>(to.count);
+          to.data = Keep(bytes->data(), to.dataLength);
         }
         return;
-      case LineKind::StringLine:
-        to.dataLength = from.text.size();
-        to.data = Keep(from.text.data(), to.dataLength);
-        break;
-      default:
-        break;
+      case LineKind::IntLine: to.number.i = stream.IntValue(); break;
+      case LineKind::FloatLine: to.number.f = stream.FloatValue(); break;
+      case LineKind::DoubleLine: to.number.d = stream.DoubleValue(); break;
+      case LineKind::Int64Line: to.number.l = stream.Int64Value(); break;
+      default: {
+        const std::string_view text = stream.StringValueView();
+        to.dataLength = text.size();
+        to.data = Keep(text.data(), text.size());
+      }
     }
     // The split's parts lie inside the name.
-    to.recordStart = static_cast<size_t>(from.split.record.data() - from.name.data());
-    to.recordLength = from.split.record.size();
-    if (from.split.hasValueName) {
-      to.valueStart = static_cast<size_t>(from.split.value.data() - from.name.data());
-      to.valueLength = from.split.value.size();
-    }
+    const QualifiedName split = stream.ItemQualifiedName();
+    to.recordStart = static_cast<size_t>(split.record.data() - name.data());
+    to.recordLength = split.record.size();
+    to.hasValueName = split.hasValueName;
+    to.valueStart = split.hasValueName ? static_cast<size_t>(split.value.data() - name.data()) : 0;
+    to.valueLength = split.value.size();
   }
   void Get(size_t index, RecognisedLine* to) const {
     const Line& from = lines[index];
@@ -159,15 +165,13 @@ void ReadAhead::Read() {
     Batch* batch = TakeEmpty();
     if (batch == nullptr) return;
     PrepareChunks(kChunksAhead);
-    ArrayStorage array;
-    RecognisedLine line;
+    std::vector<uint8_t> bytes;
     while (stream_.NextLine()) {
       const LineKind kind = stream_.Classify();
       if (kind == LineKind::NoItem || kind == LineKind::OtherLine || kind == LineKind::ArrayClose) {
         continue;
       }
-      TakeLine(stream_, kind, &array, &line);
-      batch->Add(line);
+      batch->Add(stream_, kind, &bytes);
       if (batch->Full()) {
         Publish(batch, false);
         PrepareChunks(kChunksAhead);
