@@ -117,12 +117,7 @@ void Section::SaveSection(ConfigStream& stream) const {
 }
 
 void Section::SaveSectionAhead(ConfigStream& stream) const {
-  const WriteAhead plan(*this);
-  if (plan.Pieces() < 2) {
-    SaveSection(stream);
-  } else {
-    plan.Write(stream);
-  }
+  WriteAhead(*this, stream);
 }
 
 void Record::WriteValues(ConfigStream& stream) const {

@@ -1,10 +1,12 @@
 #include "write_ahead.h"
 
 #include <condition_variable>
+#include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "config_node.h"
 #include "config_stream.h"
@@ -22,12 +24,31 @@ constexpr size_t kPiecesAhead = 4;
 
 bool OpensBlock(const Section* s) { return !s->IsFile() && s->GetName() != nullptr; }
 
-}  // namespace
+// The walk of Section::SaveSection, one step at a time: a section block
+// opens, a record's values, a section block closes. Copies of it mark where
+// pieces start.
+class Walk {
+ public:
+  enum Kind { Open, Values, Close };
+  explicit Walk(const Section& root);
+  // The next step; false when the walk is over.
+  bool Next(Kind* kind, const ConfigNode** node);
+  // Opens, in out, the blocks open at this point of the walk.
+  void ReopenBlocks(ConfigStream& out) const;
 
-WriteAhead::Walk::Walk(const Section& root)
+ private:
+  struct Frame {
+    const Section* section;
+    int next;
+  };
+  std::vector<Frame> stack_;
+  bool rootPending_;  // the root's own block is still to open
+};
+
+Walk::Walk(const Section& root)
     : stack_{{&root, 1}}, rootPending_(OpensBlock(&root)) {}
 
-bool WriteAhead::Walk::Next(Kind* kind, const ConfigNode** node) {
+bool Walk::Next(Kind* kind, const ConfigNode** node) {
   if (rootPending_) {
     rootPending_ = false;
     *kind = Open;
@@ -66,7 +87,7 @@ bool WriteAhead::Walk::Next(Kind* kind, const ConfigNode** node) {
   return false;
 }
 
-void WriteAhead::Walk::ReopenBlocks(ConfigStream& out) const {
+void Walk::ReopenBlocks(ConfigStream& out) const {
   for (const Frame& frame : stack_) {
     if (OpensBlock(frame.section) && !(rootPending_ && &frame == &stack_.front())) {
       out.PushSection(frame.section->NameView());
@@ -74,25 +95,14 @@ void WriteAhead::Walk::ReopenBlocks(ConfigStream& out) const {
   }
 }
 
-WriteAhead::WriteAhead(const Section& section) {
-  Walk walk(section);
-  Walk::Kind kind;
-  const ConfigNode* node;
-  Piece piece{walk, 0};
-  size_t lines = 0;  // lines in the current piece so far
-  while (walk.Next(&kind, &node)) {
-    ++piece.steps;
-    lines += kind == Walk::Values ? static_cast<size_t>(node->Count()) : 1;
-    if (lines >= kPieceLines) {
-      pieces_.push_back(std::move(piece));
-      piece = Piece{walk, 0};
-      lines = 0;
-    }
-  }
-  if (piece.steps > 0) pieces_.push_back(std::move(piece));
-}
+// A piece: the walk where it starts, and its number of steps.
+struct Piece {
+  Walk start;
+  size_t steps;
+};
 
-void WriteAhead::Format(const Piece& piece, ConfigStream& out) const {
+// Formats a piece into the in-memory writer out.
+void Format(const Piece& piece, ConfigStream& out) {
   Walk walk = piece.start;
   walk.ReopenBlocks(out);
   Walk::Kind kind;
@@ -106,113 +116,204 @@ void WriteAhead::Format(const Piece& piece, ConfigStream& out) const {
   }
 }
 
-void WriteAhead::Write(ConfigStream& stream) const {
-  const size_t count = pieces_.size();
-  // Pieces are claimed in order; a formatted piece waits in outputs until
-  // its turn to be written.
-  std::vector<std::unique_ptr<ConfigStream>> outputs(count);
-  // Writers whose piece has been written, kept for their buffers.
-  std::vector<std::unique_ptr<ConfigStream>> spare;
-  std::mutex mutex;
-  std::condition_variable changed;
-  size_t claimed = 0;   // pieces handed to a thread
-  size_t written = 0;   // pieces written to the stream
-  bool stopping = false;
-  std::exception_ptr error;
+// The pieces and their formatted text, between the writing thread and the
+// helper. Pieces are claimed in order; a formatted piece waits for its turn
+// to be written.
+class Pieces {
+ public:
+  // The writing thread: a piece cut; every piece cut.
+  void Publish(Piece piece) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      pieces_.push_back(std::move(piece));
+      outputs_.emplace_back();
+    }
+    changed_.notify_all();
+  }
+  void FinishCutting() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      cut_ = true;
+    }
+    changed_.notify_all();
+  }
 
-  // Claims the next piece for a thread; count when none is left.
-  auto claim = [&](std::unique_lock<std::mutex>& lock, bool helper) {
+  // The next piece to format, for the helper (which waits for one, and keeps
+  // within kPiecesAhead of the writing) or for the writing thread (which
+  // does not wait); false when there is none for it.
+  bool Claim(bool helper, Piece* piece, size_t* index) {
+    std::unique_lock<std::mutex> lock(mutex_);
     if (helper) {
-      changed.wait(lock, [&] { return stopping || claimed < written + kPiecesAhead; });
-      if (stopping) return count;
+      changed_.wait(lock, [this] {
+        return stopping_ || (cut_ && claimed_ == pieces_.size()) ||
+               (claimed_ < pieces_.size() && claimed_ < written_ + kPiecesAhead);
+      });
     }
-    return claimed < count ? claimed++ : count;
-  };
-  auto format = [&](size_t index) {
-    std::unique_ptr<ConfigStream> out;
+    if (stopping_ || claimed_ == pieces_.size()) return false;
+    *piece = pieces_[claimed_];
+    *index = claimed_++;
+    return true;
+  }
+  // An in-memory writer to format into, one whose piece is written if any.
+  std::unique_ptr<ConfigStream> Writer() {
     {
-      std::lock_guard<std::mutex> lock(mutex);
-      if (!spare.empty()) {
-        out = std::move(spare.back());
-        spare.pop_back();
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!spare_.empty()) {
+        std::unique_ptr<ConfigStream> out = std::move(spare_.back());
+        spare_.pop_back();
+        return out;
       }
     }
-    if (!out) out = std::make_unique<ConfigStream>(InMemory{});
-    Format(pieces_[index], *out);
-    return out;
-  };
+    return std::make_unique<ConfigStream>(InMemory{});
+  }
+  void Formatted(size_t index, std::unique_ptr<ConfigStream> out) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      outputs_[index] = std::move(out);
+    }
+    changed_.notify_all();
+  }
 
-  std::thread helper([&] {
-    try {
-      for (;;) {
-        size_t index;
-        {
-          std::unique_lock<std::mutex> lock(mutex);
-          index = claim(lock, true);
-        }
-        if (index == count) return;
-        std::unique_ptr<ConfigStream> out = format(index);
-        {
-          std::lock_guard<std::mutex> lock(mutex);
-          outputs[index] = std::move(out);
-        }
-        changed.notify_all();
-      }
-    } catch (...) {
-      {
-        std::lock_guard<std::mutex> lock(mutex);
-        error = std::current_exception();
-      }
-      changed.notify_all();
+  // The text of the next piece to write; nullptr when it is not formatted
+  // yet and wait is false. Rethrows what the helper threw.
+  std::unique_ptr<ConfigStream> Next(bool wait) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (wait) {
+      changed_.wait(lock, [this] {
+        return error_ || written_ == outputs_.size() || outputs_[written_] != nullptr;
+      });
     }
-  });
-  // The helper is stopped and joined however this thread leaves.
+    if (error_) std::rethrow_exception(error_);
+    if (written_ == outputs_.size() || !outputs_[written_]) return nullptr;
+    return std::move(outputs_[written_]);
+  }
+  // The writer of the piece just written, kept for its buffer.
+  void Written(std::unique_ptr<ConfigStream> out) {
+    out->ClearOutput();
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      spare_.push_back(std::move(out));
+      ++written_;
+    }
+    changed_.notify_all();
+  }
+  // Whether every piece is cut and written.
+  bool AllWritten() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return cut_ && written_ == pieces_.size();
+  }
+
+  void Fail(std::exception_ptr error) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      error_ = error;
+    }
+    changed_.notify_all();
+  }
+  void Stop() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Piece> pieces_;
+  std::deque<std::unique_ptr<ConfigStream>> outputs_;  // by piece; null until formatted
+  std::vector<std::unique_ptr<ConfigStream>> spare_;
+  size_t claimed_ = 0;
+  size_t written_ = 0;
+  bool cut_ = false;
+  bool stopping_ = false;
+  std::exception_ptr error_;
+};
+
+void Help(Pieces& pieces) {
+  try {
+    Piece piece{Walk(NullSection), 0};
+    size_t index;
+    while (pieces.Claim(true, &piece, &index)) {
+      std::unique_ptr<ConfigStream> out = pieces.Writer();
+      Format(piece, *out);
+      pieces.Formatted(index, std::move(out));
+    }
+  } catch (...) {
+    pieces.Fail(std::current_exception());
+  }
+}
+
+}  // namespace
+
+void WriteAhead(const Section& section, ConfigStream& stream) {
+  Pieces pieces;
+  std::thread helper;
+  // The helper is stopped and joined however this function is left.
   struct Join {
-    std::thread& thread;
-    std::mutex& mutex;
-    std::condition_variable& changed;
-    bool& stopping;
+    Pieces& pieces;
+    std::thread& helper;
     ~Join() {
-      {
-        std::lock_guard<std::mutex> lock(mutex);
-        stopping = true;
-      }
-      changed.notify_all();
-      thread.join();
+      if (!helper.joinable()) return;
+      pieces.Stop();
+      helper.join();
     }
-  } join{helper, mutex, changed, stopping};
+  } join{pieces, helper};
+  // Writes the pieces formatted so far, in order (waiting for the next one
+  // first, with wait).
+  auto writeReady = [&](bool wait) {
+    while (std::unique_ptr<ConfigStream> out = pieces.Next(wait)) {
+      stream.WriteOutputOf(*out);
+      pieces.Written(std::move(out));
+      wait = false;
+    }
+  };
 
-  while (written < count) {
-    std::unique_ptr<ConfigStream> ready;
-    size_t mine = count;
-    {
-      std::unique_lock<std::mutex> lock(mutex);
-      if (error) std::rethrow_exception(error);
-      if (outputs[written]) {
-        ready = std::move(outputs[written]);
-      } else {
-        mine = claim(lock, false);
-        if (mine == count) {
-          // Every piece is claimed: wait for the helper's.
-          changed.wait(lock, [&] { return error || outputs[written] != nullptr; });
-          continue;
-        }
+  // Cut the tree into pieces; the helper starts on them meanwhile.
+  Walk walk(section);
+  Piece piece{walk, 0};
+  size_t lines = 0;  // lines in the current piece so far
+  Walk::Kind kind;
+  const ConfigNode* node;
+  bool cutOne = false;
+  while (walk.Next(&kind, &node)) {
+    ++piece.steps;
+    lines += kind == Walk::Values ? static_cast<size_t>(node->Count()) : 1;
+    if (lines < kPieceLines) continue;
+    pieces.Publish(std::move(piece));
+    piece = Piece{walk, 0};
+    lines = 0;
+    if (!cutOne) {
+      cutOne = true;
+      try {
+        helper = std::thread(Help, std::ref(pieces));
+      } catch (...) {
+        // No helper: this thread formats every piece.
       }
     }
-    if (ready) {
-      stream.WriteOutputOf(*ready);
-      ready->ClearOutput();
-      {
-        std::lock_guard<std::mutex> lock(mutex);
-        spare.push_back(std::move(ready));
-        ++written;
-      }
-      changed.notify_all();
-      continue;
+    writeReady(false);
+  }
+  if (!cutOne) {
+    // A small tree: no pieces.
+    section.SaveSection(stream);
+    return;
+  }
+  if (piece.steps > 0) pieces.Publish(std::move(piece));
+  pieces.FinishCutting();
+
+  // Format what the helper has not claimed, and write everything in order.
+  for (;;) {
+    writeReady(false);
+    if (pieces.AllWritten()) return;
+    size_t index;
+    if (pieces.Claim(false, &piece, &index)) {
+      std::unique_ptr<ConfigStream> out = pieces.Writer();
+      Format(piece, *out);
+      pieces.Formatted(index, std::move(out));
+    } else {
+      writeReady(true);
     }
-    std::unique_ptr<ConfigStream> out = format(mine);
-    std::lock_guard<std::mutex> lock(mutex);
-    outputs[mine] = std::move(out);
   }
 }
 
