@@ -13,7 +13,8 @@ namespace {
 // A batch is handed on when it holds this many lines or this much text.
 constexpr size_t kBatchLines = 4096;
 constexpr size_t kBatchText = 256 * 1024;
-// Memory chunks the reading thread keeps ready for the tree (see PrepareChunks).
+// Memory chunks the building thread makes ready for the tree while it waits
+// for lines (see PrepareChunks).
 constexpr size_t kChunksAhead = 4;
 
 }  // namespace
@@ -164,7 +165,6 @@ void ReadAhead::Read() {
   try {
     Batch* batch = TakeEmpty();
     if (batch == nullptr) return;
-    PrepareChunks(kChunksAhead);
     std::vector<uint8_t> bytes;
     while (stream_.NextLine()) {
       const LineKind kind = stream_.Classify();
@@ -174,7 +174,6 @@ void ReadAhead::Read() {
       batch->Add(stream_, kind, &bytes);
       if (batch->Full()) {
         Publish(batch, false);
-        PrepareChunks(kChunksAhead);
         batch = TakeEmpty();
         if (batch == nullptr) return;
       }
@@ -198,6 +197,12 @@ const RecognisedLine* ReadAhead::Next() {
       empty_.push_back(current_);
       current_ = nullptr;
       changed_.notify_all();
+    }
+    if (!finished_ && full_.empty()) {
+      // The reader is behind: meanwhile, get memory for the tree ready.
+      lock.unlock();
+      PrepareChunks(kChunksAhead);
+      lock.lock();
     }
     changed_.wait(lock, [this] { return finished_ || !full_.empty(); });
     if (error_) std::rethrow_exception(error_);

@@ -16,9 +16,9 @@ void SmallFree(void* block, std::size_t size) noexcept;
 
 // Tops up to count a stock of chunks, shared by all threads, that
 // SmallAllocate cuts blocks from before it asks the system for memory. Their
-// pages are written now, so that the system backs them on the calling
-// thread: a thread working ahead of the one that builds a tree takes that
-// cost off it. No effect in builds that use the ordinary allocator.
+// pages are written now, so that the system backs them at a time of the
+// caller's choosing (a thread that would otherwise wait) rather than while a
+// tree is being built. No effect in builds that use the ordinary allocator.
 void PrepareChunks(std::size_t count);
 
 // Blocks freed by a thread go to that thread's free lists. A helper thread
