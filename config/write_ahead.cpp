@@ -67,6 +67,7 @@ bool Walk::Next(Kind* kind, const ConfigNode** node) {
       }
       continue;
     }
+    if (const NamedObject* ahead = frame.section->ItemAt(frame.next + 6)) __builtin_prefetch(ahead);
     auto* item = static_cast<const ConfigNode*>(frame.section->ItemAt(frame.next++));
     if (item == nullptr || item->IsNull()) continue;
     if (item->IsRecord()) {
