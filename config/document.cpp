@@ -15,7 +15,7 @@ namespace {
 
 // From this size on, a file is read and recognised on a second thread while
 // this one builds the tree.
-constexpr int64_t kReadAheadFrom = 1 << 20;
+constexpr int64_t kReadAheadFrom = 4 << 20;
 
 }  // namespace
 

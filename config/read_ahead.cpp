@@ -14,8 +14,10 @@ namespace {
 constexpr size_t kBatchLines = 4096;
 constexpr size_t kBatchText = 256 * 1024;
 // Memory chunks the building thread makes ready for the tree while it waits
-// for lines (see PrepareChunks).
+// for lines (see PrepareChunks), when the input is this large: a smaller
+// tree may not use them up.
 constexpr size_t kChunksAhead = 4;
+constexpr int64_t kPrepareFrom = 32 << 20;
 
 }  // namespace
 
@@ -126,7 +128,8 @@ struct ReadAhead::Batch {
   size_t capacity_;
 };
 
-ReadAhead::ReadAhead(ConfigStream& stream) : stream_(stream) {
+ReadAhead::ReadAhead(ConfigStream& stream)
+    : stream_(stream), prepare_(stream.InputSize() >= kPrepareFrom) {
   for (size_t i = 0; i < kBatches; ++i) {
     batches_.push_back(std::make_unique<Batch>());
     empty_.push_back(batches_.back().get());
@@ -198,7 +201,7 @@ const RecognisedLine* ReadAhead::Next() {
       current_ = nullptr;
       changed_.notify_all();
     }
-    if (!finished_ && full_.empty()) {
+    if (!finished_ && full_.empty() && prepare_) {
       // The reader is behind: meanwhile, get memory for the tree ready.
       lock.unlock();
       PrepareChunks(kChunksAhead);

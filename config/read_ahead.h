@@ -46,6 +46,7 @@ class ReadAhead {
   void Publish(Batch* batch, bool last);
 
   ConfigStream& stream_;
+  const bool prepare_;  // ready memory for the tree while waiting
   std::vector<std::unique_ptr<Batch>> batches_;
 
   std::mutex mutex_;

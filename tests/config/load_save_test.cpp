@@ -160,11 +160,11 @@ TEST(Loading, LinesMapToTheTree) {
 }
 
 // Many thousand lines of every kind, with merges, refusals, long texts and
-// arrays, and a section left open at the end: more than a megabyte, so that
-// lines read ahead cross many hand-overs between the threads.
-std::string LongMixedText() {
+// arrays, and a section left open at the end: about 200 bytes a block, so
+// that lines read ahead cross many hand-overs between the threads.
+std::string LongMixedText(int blocks) {
   std::string text;
-  for (int i = 0; i < 6000; ++i) {
+  for (int i = 0; i < blocks; ++i) {
     const std::string r = "r" + std::to_string(i % 700);
     const std::string s = "s" + std::to_string(i % 37);
     text += "{ " + s + ":\n";
@@ -199,7 +199,7 @@ std::string Difference(const std::string& a, const std::string& b) {
 }
 
 TEST(Loading, ReadingAheadBuildsTheSameTree) {
-  const std::string text = LongMixedText();
+  const std::string text = LongMixedText(6000);
   ASSERT_GT(text.size(), 1u << 20);
   Section plain(cfg::kFileSection, "plain");
   ConfigStream first(InMemory{}, text);
@@ -210,13 +210,18 @@ TEST(Loading, ReadingAheadBuildsTheSameTree) {
   EXPECT_EQ(Difference(Describe(ahead), Describe(plain)), "");
   EXPECT_EQ(Difference(SaveText(ahead), SaveText(plain)), "");
 
-  // Load reads a file of that size ahead.
+  // Load reads a large file ahead.
+  const std::string large = LongMixedText(24000);
+  ASSERT_GT(large.size(), 4u << 20);
   cfgtest::TempDir dir;
   const std::string path = dir.File("long.cfg");
-  cfgtest::WriteFile(path, text);
+  cfgtest::WriteFile(path, large);
   Section loaded(cfg::kFileSection, path.c_str());
   ASSERT_EQ(loaded.Load(), 1);
-  EXPECT_EQ(Difference(SaveText(loaded), SaveText(plain)), "");
+  Section reference(cfg::kFileSection, "reference");
+  ConfigStream third(InMemory{}, large);
+  reference.LoadSection(third);
+  EXPECT_EQ(Difference(SaveText(loaded), SaveText(reference)), "");
 }
 
 TEST(Loading, ReadingAheadStopsAtTheSectionsClosingLine) {
