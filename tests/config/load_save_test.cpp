@@ -403,6 +403,7 @@ TEST(Saving, WritingAheadWritesTheSameText) {
     ConfigStream ahead(InMemory{});
     root->SaveSectionAhead(ahead);
     EXPECT_EQ(Difference(ahead.Output(), plain), "");
+    EXPECT_EQ(ahead.Depth(), 0);  // every block it opened is closed
   }
 
   // Save writes a large tree ahead, straight into its file.
