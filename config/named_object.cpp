@@ -12,14 +12,39 @@
 namespace cfg {
 namespace {
 
-inline unsigned char Fold(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+// The word with its ASCII capitals made small, eight bytes at a time: a byte
+// is a capital when, without its top bit, it is at least 'A' and at most
+// 'Z', and its top bit is clear.
+inline uint64_t FoldWord(uint64_t word) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  constexpr uint64_t kHighs = 0x8080808080808080ull;
+  const uint64_t low = word & ~kHighs;
+  const uint64_t atLeastA = low + kOnes * (0x80 - 'A');
+  const uint64_t aboveZ = low + kOnes * (0x80 - 'Z' - 1);
+  const uint64_t capitals = atLeastA & ~aboveZ & ~word & kHighs;
+  return word | (capitals >> 2);
 }
 
+// A hash of the name that ignores ASCII case, as NamesEqual does.
 uint32_t HashName(std::string_view name) {
-  uint32_t h = 2166136261u;
-  for (unsigned char c : name) h = (h ^ Fold(c)) * 16777619u;
-  return h;
+  constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+  const char* p = name.data();
+  const size_t n = name.size();
+  uint64_t h = n * kMultiplier;
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, p + i, 8);
+    h = (h ^ FoldWord(word)) * kMultiplier;
+    h ^= h >> 29;
+  }
+  if (i < n) {
+    uint64_t word = 0;
+    for (size_t k = 0; i + k < n; ++k) word |= uint64_t{static_cast<unsigned char>(p[i + k])} << (8 * k);
+    h = (h ^ FoldWord(word)) * kMultiplier;
+    h ^= h >> 29;
+  }
+  return static_cast<uint32_t>(h >> 32);
 }
 
 }  // namespace

@@ -80,14 +80,13 @@ TEST(NamedObject, Names) {
   EXPECT_EQ(copy.AsList(), nullptr);
 }
 
-TEST(NamedObject, NamesEqualIgnoresOnlyAsciiCase) {
-  // Short names, and long ones whose difference falls in an eight-byte word,
-  // in its tail, or in both.
-  const struct {
-    const char* a;
-    const char* b;
-    bool equal;
-  } cases[] = {
+// Short names, and long ones whose difference falls in an eight-byte word,
+// in its tail, or in both.
+const struct NamePair {
+  const char* a;
+  const char* b;
+  bool equal;
+} kNamePairs[] = {
       {"Alpha", "aLPHA", true},
       {"", "", true},
       {"alpha", "alpha ", false},
@@ -104,11 +103,29 @@ TEST(NamedObject, NamesEqualIgnoresOnlyAsciiCase) {
       {"ABCDEFGHIJKLMNOP", "abcdefghijklmnop", true},
       {"abcdefghijklmnoP", "abcdefghijklmnoQ", false},
       {"\xC4\xC4\xC4\xC4\xC4\xC4\xC4\xC4", "\xE4\xE4\xE4\xE4\xE4\xE4\xE4\xE4", false},
-  };
-  for (const auto& c : cases) {
+};
+
+TEST(NamedObject, NamesEqualIgnoresOnlyAsciiCase) {
+  for (const NamePair& c : kNamePairs) {
     SCOPED_TRACE(std::string(c.a) + " / " + c.b);
     EXPECT_EQ(cfg::NamesEqual(c.a, c.b), c.equal);
     EXPECT_EQ(cfg::NamesEqual(c.b, c.a), c.equal);
+  }
+}
+
+TEST(NamedList, LargeListLookupsIgnoreOnlyAsciiCase) {
+  // Past sixteen items a list looks names up through its hash index.
+  for (const NamePair& c : kNamePairs) {
+    if (*c.a == '\0') continue;
+    SCOPED_TRACE(std::string(c.a) + " / " + c.b);
+    NamedList list;
+    for (int n = 0; n < 40; ++n) {
+      auto filler = std::make_unique<NamedObject>(("filler" + std::to_string(n)).c_str());
+      ASSERT_NE(list.Add(filler), 0);
+    }
+    auto item = std::make_unique<NamedObject>(c.a);
+    ASSERT_EQ(list.Add(item), 41);
+    EXPECT_EQ(list.IndexOfName(c.b), c.equal ? 41 : 0);
   }
 }
 
