@@ -147,16 +147,16 @@ class Section : public ConfigNode {
   void LoadSection(ConfigStream& stream, LoadObserver* observer = nullptr);
   // LoadSection without an observer, with the stream read and its lines
   // recognised on a second thread while this one builds the tree (Load does
-  // so for large files). The same tree; the stream is left where
-  // LoadSection would leave it, except that reading stops at the end of the
-  // input rather than at this section's closing line.
+  // so for large files); when no thread can be started, LoadSection itself.
+  // The same tree. The stream is left at the end of the input, or, when this
+  // section's closing line ends the loading, somewhere after that line.
   void LoadSectionAhead(ConfigStream& stream);
   // Writes this section (a block unless it is a file section) and everything
   // below it, in slot order, skipping null children (without recursion).
   void SaveSection(ConfigStream& stream) const;
-  // The same text, formatted on two threads when the tree is large (Save
-  // does so): pieces of the tree are formatted side by side and written in
-  // order. The stream must stand outside any section block.
+  // The same text, formatted on two threads when the tree is large and the
+  // stream stands outside any section block (Save does so): pieces of the
+  // tree are formatted side by side and written in order.
   void SaveSectionAhead(ConfigStream& stream) const;
 
   std::unique_ptr<NamedObject> Clone() const override;

@@ -1,5 +1,7 @@
 // Loading a document from its file and saving it back.
 #include <cstring>
+#include <memory>
+#include <system_error>
 #include <string>
 #include <vector>
 
@@ -57,9 +59,16 @@ void Section::LoadSection(ConfigStream& stream, LoadObserver* observer) {
 }
 
 void Section::LoadSectionAhead(ConfigStream& stream) {
+  std::unique_ptr<ReadAhead> ahead;
+  try {
+    ahead = std::make_unique<ReadAhead>(stream);
+  } catch (const std::system_error&) {
+    // No thread to read with: nothing is read yet, so read here.
+    LoadSection(stream);
+    return;
+  }
   TreeBuilder builder(this, nullptr);
-  ReadAhead ahead(stream);
-  while (const RecognisedLine* line = ahead.Next()) {
+  while (const RecognisedLine* line = ahead->Next()) {
     if (!builder.Apply(*line)) return;
   }
 }
@@ -117,7 +126,12 @@ void Section::SaveSection(ConfigStream& stream) const {
 }
 
 void Section::SaveSectionAhead(ConfigStream& stream) const {
-  WriteAhead(*this, stream);
+  // Pieces are formatted as if from outside every block.
+  if (stream.Depth() != 0) {
+    SaveSection(stream);
+  } else {
+    WriteAhead(*this, stream);
+  }
 }
 
 void Record::WriteValues(ConfigStream& stream) const {

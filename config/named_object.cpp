@@ -178,7 +178,14 @@ void NamedList::DestroyLists(Work& lists, bool mayShare) {
     item.reset();
     if (mayShare && taken >= kShareAfter && lists.size() >= 2 && !helper.joinable()) {
       // A large tree: every other waiting list goes to a helper thread, so
-      // that both get a share of the large and of the small ones.
+      // that both get a share of the large and of the small ones. Without
+      // room for the helper's share, this thread keeps them all.
+      try {
+        shared.reserve(lists.size() / 2 + 1);
+      } catch (...) {
+        mayShare = false;
+        continue;
+      }
       size_t kept = 0;
       for (size_t i = 0; i < lists.size(); ++i) {
         if (i % 2 == 0) {

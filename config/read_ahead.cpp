@@ -208,8 +208,12 @@ const RecognisedLine* ReadAhead::Next() {
       lock.lock();
     }
     changed_.wait(lock, [this] { return finished_ || !full_.empty(); });
-    if (error_) std::rethrow_exception(error_);
-    if (full_.empty()) return nullptr;
+    if (full_.empty()) {
+      // Lines read before a failure are handed out first, as reading them
+      // here would have applied them.
+      if (error_) std::rethrow_exception(error_);
+      return nullptr;
+    }
     current_ = full_.front();
     full_.pop_front();
     next_ = 0;

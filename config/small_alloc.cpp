@@ -110,7 +110,8 @@ char* FreshChunk() {
 #endif
 }
 
-// Chunks made ready by PrepareChunks, for any thread's pool to take.
+// Chunks made ready by PrepareChunks, for any thread's pool to take. Those
+// left over stay for later trees, like every chunk once cut.
 std::mutex readyMutex;
 std::vector<char*> readyChunks;
 std::atomic<std::size_t> readyCount{0};

@@ -151,7 +151,7 @@ class Pieces {
       });
     }
     if (stopping_ || claimed_ == pieces_.size()) return false;
-    *piece = pieces_[claimed_];
+    *piece = std::move(pieces_[claimed_]);  // needed no more here
     *index = claimed_++;
     return true;
   }

@@ -404,6 +404,15 @@ TEST(Saving, WritingAheadWritesTheSameText) {
     root->SaveSectionAhead(ahead);
     EXPECT_EQ(Difference(ahead.Output(), plain), "");
     EXPECT_EQ(ahead.Depth(), 0);  // every block it opened is closed
+
+    // Inside a block of the writer's own, the tree is indented under it.
+    ConfigStream inside(InMemory{});
+    inside.WriteSectionOpen("outer");
+    root->SaveSectionAhead(inside);
+    ConfigStream reference(InMemory{});
+    reference.WriteSectionOpen("outer");
+    root->SaveSection(reference);
+    EXPECT_EQ(Difference(inside.Output(), reference.Output()), "");
   }
 
   // Save writes a large tree ahead, straight into its file.
