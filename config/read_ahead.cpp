@@ -209,8 +209,8 @@ const RecognisedLine* ReadAhead::Next() {
     }
     changed_.wait(lock, [this] { return finished_ || !full_.empty(); });
     if (full_.empty()) {
-      // Lines read before a failure are handed out first, as reading them
-      // here would have applied them.
+      // Batches handed over before a failure are applied first, as loading
+      // on one thread would have applied their lines.
       if (error_) std::rethrow_exception(error_);
       return nullptr;
     }

@@ -31,8 +31,9 @@ class ReadAhead {
   // The next line that loading acts on, in the order of the input, as
   // TakeLine gives it (lines that Classify recognises as NoItem, OtherLine or
   // ArrayClose are passed over); nullptr after the last one. The line and
-  // what it points at stay valid until the next call. After the lines read
-  // before it, rethrows an exception that ended the reading thread.
+  // what it points at stay valid until the next call. Once the batches
+  // handed over before it are used up, rethrows an exception that ended the
+  // reading thread.
   const RecognisedLine* Next();
 
  private:
