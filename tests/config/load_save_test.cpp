@@ -133,6 +133,8 @@ TEST(Loading, LinesMapToTheTree) {
       {"a byte-order mark hides the first line",
        "\xEF\xBB\xBF{ a:\n(int)x=1\n} a;\n", "x(=i1)"},
       {"an empty string survives", "(string)note[text]=\n", "note(text=s'')"},
+      {"decimals without a number are skipped",
+       "(float)a=x\n(double)b=\n(float)c= -\n(double)d=.5\n(float)e=inf\n", "d(=d0.5)e(=finf)"},
       {"value lines in array blocks are bytes", "[ k:\n(int)x=1\n5\n] k;\n", "k(=b[05 00])"},
       {"sections nest in arrays only as bytes", "[ k:\n{ s:\n} s;\n] k;\n", "k(=b[00 00])"},
       {"byte lines of every shape",
@@ -179,7 +181,7 @@ std::string LongMixedText(int blocks) {
       text += "    ] " + r + "[b" + std::to_string(i) + "];\n";
     }
     if (i % 11 == 0) text += "    { " + r + ":\n        (int)inner=1\n    } " + r + ";\n";
-    if (i % 13 == 0) text += "; comment\n} nobody;\n(bogus)x=1\n[ e:\n] e;\n";
+    if (i % 13 == 0) text += "; comment\n} nobody;\n(bogus)x=1\n[ e:\n] e;\n(double)d=x\n(float)f=\n";
     text += "} " + s + ";\n";
   }
   text += "[ huge:\n";
