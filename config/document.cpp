@@ -9,6 +9,7 @@
 #include "config_stream.h"
 #include "file_replace.h"
 #include "read_ahead.h"
+#include "save_walk.h"
 #include "tree_builder.h"
 #include "write_ahead.h"
 
@@ -97,31 +98,8 @@ int Section::Save() const {
 }
 
 void Section::SaveSection(ConfigStream& stream) const {
-  // A file section and an unnamed section write no block of their own: their
-  // children go straight into the enclosing level.
-  auto opensBlock = [](const Section* s) { return !s->IsFile() && s->GetName() != nullptr; };
-  struct Frame {
-    const Section* section;
-    int next;
-  };
-  std::vector<Frame> stack{{this, 1}};
-  if (opensBlock(this)) stream.WriteSectionOpen(NameView());
-  while (!stack.empty()) {
-    Frame& frame = stack.back();
-    if (frame.next > frame.section->Count()) {
-      if (opensBlock(frame.section)) stream.WriteSectionClose();
-      stack.pop_back();
-      continue;
-    }
-    auto* node = static_cast<const ConfigNode*>(frame.section->ItemAt(frame.next++));
-    if (node == nullptr || node->IsNull()) continue;
-    if (node->IsRecord()) {
-      static_cast<const Record*>(node)->WriteValues(stream);
-    } else {
-      auto* child = static_cast<const Section*>(node);
-      if (opensBlock(child)) stream.WriteSectionOpen(child->NameView());
-      stack.push_back({child, 1});
-    }
+  SaveWalk walk(*this);
+  while (walk.WriteNext(stream)) {
   }
 }
 

@@ -10,6 +10,7 @@
 
 #include "config_node.h"
 #include "config_stream.h"
+#include "save_walk.h"
 
 namespace cfg {
 
@@ -22,99 +23,17 @@ constexpr size_t kPieceLines = 32 * 1024;
 // The helper formats at most this many pieces ahead of the one being written.
 constexpr size_t kPiecesAhead = 4;
 
-bool OpensBlock(const Section* s) { return !s->IsFile() && s->GetName() != nullptr; }
-
-// The walk of Section::SaveSection, one step at a time: a section block
-// opens, a record's values, a section block closes. Copies of it mark where
-// pieces start.
-class Walk {
- public:
-  enum Kind { Open, Values, Close };
-  explicit Walk(const Section& root);
-  // The next step; false when the walk is over.
-  bool Next(Kind* kind, const ConfigNode** node);
-  // Opens, in out, the blocks open at this point of the walk.
-  void ReopenBlocks(ConfigStream& out) const;
-
- private:
-  struct Frame {
-    const Section* section;
-    int next;
-  };
-  std::vector<Frame> stack_;
-  bool rootPending_;  // the root's own block is still to open
-};
-
-Walk::Walk(const Section& root)
-    : stack_{{&root, 1}}, rootPending_(OpensBlock(&root)) {}
-
-bool Walk::Next(Kind* kind, const ConfigNode** node) {
-  if (rootPending_) {
-    rootPending_ = false;
-    *kind = Open;
-    *node = stack_.front().section;
-    return true;
-  }
-  while (!stack_.empty()) {
-    Frame& frame = stack_.back();
-    if (frame.next > frame.section->Count()) {
-      const Section* done = frame.section;
-      stack_.pop_back();
-      if (OpensBlock(done)) {
-        *kind = Close;
-        *node = done;
-        return true;
-      }
-      continue;
-    }
-    if (const NamedObject* ahead = frame.section->ItemAt(frame.next + 6)) __builtin_prefetch(ahead);
-    auto* item = static_cast<const ConfigNode*>(frame.section->ItemAt(frame.next++));
-    if (item == nullptr || item->IsNull()) continue;
-    if (item->IsRecord()) {
-      // An unnamed record writes nothing.
-      if (item->GetName() == nullptr) continue;
-      *kind = Values;
-      *node = item;
-      return true;
-    }
-    auto* child = static_cast<const Section*>(item);
-    stack_.push_back({child, 1});
-    if (OpensBlock(child)) {
-      *kind = Open;
-      *node = child;
-      return true;
-    }
-  }
-  return false;
-}
-
-void Walk::ReopenBlocks(ConfigStream& out) const {
-  for (const Frame& frame : stack_) {
-    if (OpensBlock(frame.section) && !(rootPending_ && &frame == &stack_.front())) {
-      out.PushSection(frame.section->NameView());
-    }
-  }
-}
-
 // A piece: the walk where it starts, and its number of steps.
 struct Piece {
-  Walk start;
+  SaveWalk start;
   size_t steps;
 };
 
 // Formats a piece into the in-memory writer out.
 void Format(const Piece& piece, ConfigStream& out) {
-  Walk walk = piece.start;
+  SaveWalk walk = piece.start;
   walk.ReopenBlocks(out);
-  Walk::Kind kind;
-  const ConfigNode* node;
-  for (size_t i = 0; i < piece.steps && walk.Next(&kind, &node); ++i) {
-    switch (kind) {
-      case Walk::Open: out.WriteSectionOpen(node->NameView()); break;
-      case Walk::Values: static_cast<const Record*>(node)->WriteValues(out); break;
-      case Walk::Close: out.WriteSectionClose(); break;
-    }
-  }
+  for (size_t i = 0; i < piece.steps; ++i) walk.WriteNext(out);
 }
 
 // The pieces and their formatted text, between the writing thread and the
@@ -234,7 +153,7 @@ class Pieces {
 
 void Help(Pieces& pieces) {
   try {
-    Piece piece{Walk(NullSection), 0};
+    Piece piece{SaveWalk(NullSection), 0};
     size_t index;
     while (pieces.Claim(true, &piece, &index)) {
       std::unique_ptr<ConfigStream> out = pieces.Writer();
@@ -272,15 +191,15 @@ void WriteAhead(const Section& section, ConfigStream& stream) {
   };
 
   // Cut the tree into pieces; the helper starts on them meanwhile.
-  Walk walk(section);
+  SaveWalk walk(section);
   Piece piece{walk, 0};
   size_t lines = 0;  // lines in the current piece so far
-  Walk::Kind kind;
+  SaveWalk::Kind kind;
   const ConfigNode* node;
   bool cutOne = false;
   while (walk.Next(&kind, &node)) {
     ++piece.steps;
-    lines += kind == Walk::Values ? static_cast<size_t>(node->Count()) : 1;
+    lines += kind == SaveWalk::Values ? static_cast<size_t>(node->Count()) : 1;
     if (lines < kPieceLines) continue;
     pieces.Publish(std::move(piece));
     piece = Piece{walk, 0};
