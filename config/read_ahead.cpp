@@ -148,6 +148,13 @@ ReadAhead::~ReadAhead() {
 
 ReadAhead::Batch* ReadAhead::TakeEmpty() {
   std::unique_lock<std::mutex> lock(mutex_);
+  if (empty_.empty() && prepare_ && !stopping_) {
+    // The building thread is behind, often because the system is slow to
+    // back the tree's new memory: this thread takes a share of that.
+    lock.unlock();
+    PrepareChunks(kChunksAhead);
+    lock.lock();
+  }
   changed_.wait(lock, [this] { return stopping_ || !empty_.empty(); });
   if (stopping_) return nullptr;
   Batch* batch = empty_.back();

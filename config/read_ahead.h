@@ -47,7 +47,7 @@ class ReadAhead {
   void Publish(Batch* batch, bool last);
 
   ConfigStream& stream_;
-  const bool prepare_;  // ready memory for the tree while waiting
+  const bool prepare_;  // either thread readies memory for the tree while it waits
   std::vector<std::unique_ptr<Batch>> batches_;
 
   std::mutex mutex_;
