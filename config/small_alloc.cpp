@@ -156,8 +156,14 @@ char* NewChunk() {
 void PrepareChunks(std::size_t count) {
   while (readyCount.load(std::memory_order_relaxed) < count) {
     char* chunk = FreshChunk();
-    // One write per small page makes the system back the whole chunk now.
-    for (volatile char* page = chunk; page < chunk + kChunk; page += 4096) *page = 0;
+    // The system backs the whole chunk now: in one call where it can (fewer
+    // faults when the chunk has small pages), else by a write to each page.
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+    if (madvise(chunk, kChunk, MADV_POPULATE_WRITE) != 0)
+#endif
+    {
+      for (volatile char* page = chunk; page < chunk + kChunk; page += 4096) *page = 0;
+    }
     std::lock_guard<std::mutex> lock(readyMutex);
     readyChunks.push_back(chunk);
     readyCount.store(readyChunks.size(), std::memory_order_relaxed);
