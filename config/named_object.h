@@ -21,17 +21,34 @@ inline bool NamesEqual(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   const size_t n = a.size();
   size_t i = 0;
-  // Eight bytes at a time: equal words go on; words that differ in more than
-  // the case bit (0x20) of some byte cannot match; the rest are folded below.
+  // A word at a time: equal words go on; words that differ in more than the
+  // case bit (0x20) of some byte cannot match; the rest are folded below. The
+  // last word of a name of four bytes or more may overlap the one before.
+  constexpr uint64_t kCaseBits = 0x2020202020202020ull;
   if (n >= 8) {
     for (; i + 8 <= n; i += 8) {
       uint64_t x, y;
       std::memcpy(&x, a.data() + i, 8);
       std::memcpy(&y, b.data() + i, 8);
       if (x == y) continue;
-      if ((x ^ y) & ~0x2020202020202020ull) return false;
+      if ((x ^ y) & ~kCaseBits) return false;
       break;
     }
+    if (i + 8 > n && i < n) {
+      uint64_t x, y;
+      std::memcpy(&x, a.data() + n - 8, 8);
+      std::memcpy(&y, b.data() + n - 8, 8);
+      if (x == y) return true;
+      if ((x ^ y) & ~kCaseBits) return false;
+    }
+  } else if (n >= 4) {
+    uint32_t x0, y0, x1, y1;
+    std::memcpy(&x0, a.data(), 4);
+    std::memcpy(&y0, b.data(), 4);
+    std::memcpy(&x1, a.data() + n - 4, 4);
+    std::memcpy(&y1, b.data() + n - 4, 4);
+    if (x0 == y0 && x1 == y1) return true;
+    if (((x0 ^ y0) | (x1 ^ y1)) & ~static_cast<uint32_t>(kCaseBits)) return false;
   }
   for (; i < n; ++i) {
     unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);

@@ -80,7 +80,8 @@ TEST(NamedObject, Names) {
   EXPECT_EQ(copy.AsList(), nullptr);
 }
 
-// Short names, and long ones whose difference falls in an eight-byte word,
+// Short names (under four bytes, and four to seven, read as two words that
+// may overlap), and long ones whose difference falls in an eight-byte word,
 // in its tail, or in both.
 const struct NamePair {
   const char* a;
@@ -94,6 +95,14 @@ const struct NamePair {
       {"\xE4", "\xC4", false},  // not ASCII letters
       {"[", "{", false},          // differ by 0x20 but are not letters
       {"@", "`", false},
+      {"abcd", "ABCD", true},
+      {"ab[d", "ab{d", false},
+      {"TiTle", "tItLE", true},
+      {"alpha", "title", false},
+      {"abcdE", "abcdf", false},            // the difference only in the second word
+      {"abc@efg", "abc`efg", false},
+      {"window_12", "WINDOW_12", true},
+      {"window_12", "window_13", false},
       {"Window_Settings", "wINDOW_sETTINGS", true},
       {"window_settings_x", "window_settings_x", true},
       {"window_1", "window_0", false},
