@@ -1,7 +1,6 @@
 #include "small_alloc.h"
 
 #include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <mutex>
 #include <new>
@@ -100,32 +99,11 @@ void FreeLarge(void* block) noexcept {
 #endif
 }
 
-#if defined(__linux__)
-// Huge pages pay while the system backs them quickly. In a virtual machine
-// whose host has taken back the memory, backing a huge page can take several
-// times as long as backing the same memory in small pages: when a chunk's
-// huge page comes that slowly, the next chunks use small pages, and huge
-// pages are tried again after that many chunks.
-constexpr auto kSlowHugePage = std::chrono::microseconds(1000);
-constexpr int kSmallPagesFor = 32;
-std::atomic<int> smallPageChunks{0};
-#endif
-
 char* FreshChunk() {
 #if defined(__linux__)
   void* chunk = std::aligned_alloc(kChunk, kChunk);
   if (chunk == nullptr) throw std::bad_alloc();
-  if (smallPageChunks.load(std::memory_order_relaxed) > 0) {
-    smallPageChunks.fetch_sub(1, std::memory_order_relaxed);
-    return static_cast<char*>(chunk);
-  }
   madvise(chunk, kChunk, MADV_HUGEPAGE);
-  // The first write backs the huge page (the chunk is all used in time).
-  const auto start = std::chrono::steady_clock::now();
-  *static_cast<volatile char*>(chunk) = 0;
-  if (std::chrono::steady_clock::now() - start > kSlowHugePage) {
-    smallPageChunks.store(kSmallPagesFor, std::memory_order_relaxed);
-  }
   return static_cast<char*>(chunk);
 #else
   return static_cast<char*>(::operator new(kChunk));
