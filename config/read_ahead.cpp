@@ -1,5 +1,6 @@
 #include "read_ahead.h"
 
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -21,22 +22,11 @@ constexpr int64_t kPrepareFrom = 32 << 20;
 
 }  // namespace
 
-// Recognised lines stored compactly: their texts back to back in one block,
-// located by offsets (the block may move while it grows).
+// Recognised lines as the building thread takes them. Their views point into
+// one block that holds their texts back to back; when a long line makes the
+// block grow, the views of the lines already in the batch move with it.
 struct ReadAhead::Batch {
-  struct Line {
-    LineKind kind;
-    bool unclosed;
-    bool hasValueName;
-    int count;
-    long long line;
-    size_t name, nameLength;             // in text
-    size_t recordStart, recordLength;    // a value line's split, from the name's start
-    size_t valueStart, valueLength;
-    size_t data, dataLength;             // in text: a string's text or an array's bytes
-    decltype(RecognisedLine::number) number;
-  };
-  std::vector<Line> lines;
+  std::vector<RecognisedLine> lines;
 
   Batch() : text_(new char[kBatchText]), capacity_(kBatchText) { lines.reserve(kBatchLines); }
   bool Full() const { return lines.size() >= kBatchLines || size_ >= kBatchText; }
@@ -44,27 +34,14 @@ struct ReadAhead::Batch {
     lines.clear();
     size_ = 0;
   }
-  const char* Text() const { return text_.get(); }
-  // Copies bytes to the end of the text; their offset.
-  size_t Keep(const void* bytes, size_t length) {
-    if (length > capacity_ - size_) Grow(length);
-    const size_t at = size_;
-    CopyBytes(text_.get() + at, static_cast<const char*>(bytes), length);
-    size_ += length;
-    return at;
-  }
   // Takes the stream's current line, which Classify has just recognised as
   // kind, as TakeLine would (reading a whole array block into *bytes).
   void Add(ConfigStream& stream, LineKind kind, std::vector<uint8_t>* bytes) {
-    Line& to = lines.emplace_back();
+    RecognisedLine& to = lines.emplace_back();
     to.kind = kind;
     to.line = stream.LineNumber();
     const std::string_view name = stream.ItemNameView();
-    to.nameLength = name.size();
-    to.name = Keep(name.data(), name.size());
-    to.unclosed = false;
-    to.count = 0;
-    to.data = to.dataLength = 0;
+    to.name = Keep(name);
     switch (kind) {
       case LineKind::SectionOpen:
       case LineKind::SectionClose:
@@ -74,51 +51,57 @@ struct ReadAhead::Batch {
         to.count = stream.ReadArray(bytes);
         to.unclosed = stream.IsArrayOpen() != 0;
         if (to.count > 0) {
-          to.dataLength = static_cast<size_t>(to.count);
-          to.data = Keep(bytes->data(), to.dataLength);
+          to.bytes = reinterpret_cast<const uint8_t*>(
+              Keep(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()))
+                  .data());
         }
         return;
       case LineKind::IntLine: to.number.i = stream.IntValue(); break;
       case LineKind::FloatLine: to.number.f = stream.FloatValue(); break;
       case LineKind::DoubleLine: to.number.d = stream.DoubleValue(); break;
       case LineKind::Int64Line: to.number.l = stream.Int64Value(); break;
-      default: {
-        const std::string_view text = stream.StringValueView();
-        to.dataLength = text.size();
-        to.data = Keep(text.data(), text.size());
-      }
+      default: to.text = Keep(stream.StringValueView());
     }
     // The split's parts lie inside the name.
     const QualifiedName split = stream.ItemQualifiedName();
-    to.recordStart = static_cast<size_t>(split.record.data() - name.data());
-    to.recordLength = split.record.size();
-    to.hasValueName = split.hasValueName;
-    to.valueStart = split.hasValueName ? static_cast<size_t>(split.value.data() - name.data()) : 0;
-    to.valueLength = split.value.size();
-  }
-  void Get(size_t index, RecognisedLine* to) const {
-    const Line& from = lines[index];
-    to->kind = from.kind;
-    to->line = from.line;
-    const char* text = Text();
-    to->name = std::string_view(text + from.name, from.nameLength);
-    to->number = from.number;
-    to->unclosed = from.unclosed;
-    to->count = from.count;
-    to->bytes = reinterpret_cast<const uint8_t*>(text + from.data);
-    to->text = std::string_view(text + from.data, from.dataLength);
-    to->split.record = to->name.substr(from.recordStart, from.recordLength);
-    to->split.hasValueName = from.hasValueName;
-    to->split.value = from.hasValueName ? to->name.substr(from.valueStart, from.valueLength)
-                                        : std::string_view();
+    to.split.record = Moved(split.record, name, to.name);
+    to.split.hasValueName = split.hasValueName;
+    if (split.hasValueName) to.split.value = Moved(split.value, name, to.name);
   }
 
  private:
+  // Copies the bytes to the end of the text; the copy.
+  std::string_view Keep(std::string_view bytes) {
+    if (bytes.size() > capacity_ - size_) Grow(bytes.size());
+    char* at = text_.get() + size_;
+    if (!bytes.empty()) CopyBytes(at, bytes.data(), bytes.size());
+    size_ += bytes.size();
+    return std::string_view(at, bytes.size());
+  }
+  // The part of to that part is of from.
+  static std::string_view Moved(std::string_view part, std::string_view from, std::string_view to) {
+    return std::string_view(to.data() + (part.data() - from.data()), part.size());
+  }
   void Grow(size_t length) {
     size_t capacity = capacity_ * 2;
     while (capacity - size_ < length) capacity *= 2;
     std::unique_ptr<char[]> grown(new char[capacity]);
     std::memcpy(grown.get(), text_.get(), size_);
+    // A view into the old block (its end included, for empty views) moves
+    // to the same place in the new one.
+    const auto from = reinterpret_cast<uintptr_t>(text_.get());
+    auto moved = [&](const char* p) {
+      const uintptr_t offset = reinterpret_cast<uintptr_t>(p) - from;
+      return (p != nullptr && offset <= size_) ? grown.get() + offset : p;
+    };
+    auto move = [&](std::string_view& view) { view = std::string_view(moved(view.data()), view.size()); };
+    for (RecognisedLine& line : lines) {
+      move(line.name);
+      move(line.split.record);
+      move(line.split.value);
+      move(line.text);
+      line.bytes = reinterpret_cast<const uint8_t*>(moved(reinterpret_cast<const char*>(line.bytes)));
+    }
     text_ = std::move(grown);
     capacity_ = capacity;
   }
@@ -225,8 +208,7 @@ const RecognisedLine* ReadAhead::Next() {
     full_.pop_front();
     next_ = 0;
   }
-  current_->Get(next_++, &line_);
-  return &line_;
+  return &current_->lines[next_++];
 }
 
 }  // namespace cfg

@@ -60,7 +60,6 @@ class ReadAhead {
 
   Batch* current_ = nullptr;    // the batch Next is handing out
   size_t next_ = 0;             // its next line
-  RecognisedLine line_;
 
   std::thread reader_;          // last: starts once the rest is ready
 };

@@ -226,6 +226,37 @@ TEST(Loading, ReadingAheadBuildsTheSameTree) {
   EXPECT_EQ(Difference(SaveText(loaded), SaveText(reference)), "");
 }
 
+// A line longer than the room left in a batch of lines read ahead makes the
+// batch's text grow: the lines already in the batch must keep their texts.
+TEST(Loading, ReadingAheadKeepsEarlierLinesWhenALongLineComes) {
+  auto lines = [](const std::string& record) {
+    std::string text;
+    for (int i = 0; i < 1000; ++i) {
+      text += "(string)" + record + std::to_string(i) + "[v]=text " + std::to_string(i) + "\n";
+    }
+    return text;
+  };
+  const std::string big(300000, 'y');
+  std::string bytes;
+  for (int i = 0; i < 300000; ++i) bytes += "7F\n";
+  const std::pair<const char*, std::string> cases[] = {
+      {"long text", lines("a") + "(string)long=" + big + "\n" + lines("b")},
+      {"long array", lines("a") + "[ array:\n" + bytes + "] array;\n" + lines("b")},
+      {"long name", lines("a") + "(int)" + big + "[v]=1\n" + lines("b")},
+  };
+  for (const auto& [what, text] : cases) {
+    SCOPED_TRACE(what);
+    Section plain(cfg::kFileSection, "plain");
+    ConfigStream first(InMemory{}, text);
+    plain.LoadSection(first);
+    Section ahead(cfg::kFileSection, "ahead");
+    ConfigStream second(InMemory{}, text);
+    ahead.LoadSectionAhead(second);
+    EXPECT_EQ(Difference(SaveText(ahead), SaveText(plain)), "");
+    EXPECT_EQ(plain.Count(), 2001);
+  }
+}
+
 TEST(Loading, ReadingAheadStopsAtTheSectionsClosingLine) {
   const std::string text = "(int)a=1\n{ c:\n} c;\n} outer;\n(int)b=2\n";
   for (bool ahead : {false, true}) {
