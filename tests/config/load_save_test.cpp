@@ -200,15 +200,20 @@ std::string Difference(const std::string& a, const std::string& b) {
          b.substr(at, 40) + "\"";
 }
 
+// Loads text into plain on one thread and into ahead reading ahead.
+void LoadBothWays(const std::string& text, Section* plain, Section* ahead) {
+  ConfigStream first(InMemory{}, text);
+  plain->LoadSection(first);
+  ConfigStream second(InMemory{}, text);
+  ahead->LoadSectionAhead(second);
+}
+
 TEST(Loading, ReadingAheadBuildsTheSameTree) {
   const std::string text = LongMixedText(6000);
   ASSERT_GT(text.size(), 1u << 20);
   Section plain(cfg::kFileSection, "plain");
-  ConfigStream first(InMemory{}, text);
-  plain.LoadSection(first);
   Section ahead(cfg::kFileSection, "ahead");
-  ConfigStream second(InMemory{}, text);
-  ahead.LoadSectionAhead(second);
+  LoadBothWays(text, &plain, &ahead);
   EXPECT_EQ(Difference(Describe(ahead), Describe(plain)), "");
   EXPECT_EQ(Difference(SaveText(ahead), SaveText(plain)), "");
 
@@ -247,11 +252,8 @@ TEST(Loading, ReadingAheadKeepsEarlierLinesWhenALongLineComes) {
   for (const auto& [what, text] : cases) {
     SCOPED_TRACE(what);
     Section plain(cfg::kFileSection, "plain");
-    ConfigStream first(InMemory{}, text);
-    plain.LoadSection(first);
     Section ahead(cfg::kFileSection, "ahead");
-    ConfigStream second(InMemory{}, text);
-    ahead.LoadSectionAhead(second);
+    LoadBothWays(text, &plain, &ahead);
     EXPECT_EQ(Difference(SaveText(ahead), SaveText(plain)), "");
     EXPECT_EQ(plain.Count(), 2001);
   }
