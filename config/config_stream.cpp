@@ -550,9 +550,15 @@ LineKind ConfigStream::Classify() {
   size_t j = i + 1;
   while (j < s.size() && IsBlankOrLineEnd(s[j])) ++j;
   if (j == i + 1) return Refuse(LineIssue::NoBlankAfterBracket);
-  size_t k = j;
   const char terminator = opening ? ':' : ';';
-  while (k < s.size() && s[k] != terminator && s[k] != '\r' && s[k] != '\n') ++k;
+  size_t k;
+  if (lineHasCr_) {
+    k = j;
+    while (k < s.size() && s[k] != terminator && s[k] != '\r' && s[k] != '\n') ++k;
+  } else {
+    // The line's only line feed is its last byte.
+    k = FindEitherIn(s.data(), j, s.size(), terminator, '\n');
+  }
   if (k == j) return Refuse(LineIssue::NoName);
   std::string_view name = s.substr(j, k - j);
 
