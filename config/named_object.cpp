@@ -39,8 +39,21 @@ uint32_t HashName(std::string_view name) {
     h ^= h >> 29;
   }
   if (i < n) {
+    // The last bytes, in their places of a word: from the name's last eight
+    // bytes, from its first and last four (which may overlap), or one by one.
+    const size_t rest = n - i;
     uint64_t word = 0;
-    for (size_t k = 0; i + k < n; ++k) word |= uint64_t{static_cast<unsigned char>(p[i + k])} << (8 * k);
+    if (n >= 8) {
+      std::memcpy(&word, p + n - 8, 8);
+      word >>= 8 * (8 - rest);
+    } else if (n >= 4) {
+      uint32_t first, last;
+      std::memcpy(&first, p, 4);
+      std::memcpy(&last, p + n - 4, 4);
+      word = first | (uint64_t{last} << (8 * (n - 4)));
+    } else {
+      for (size_t k = 0; k < n; ++k) word |= uint64_t{static_cast<unsigned char>(p[k])} << (8 * k);
+    }
     h = (h ^ FoldWord(word)) * kMultiplier;
     h ^= h >> 29;
   }
