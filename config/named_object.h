@@ -274,7 +274,6 @@ class NamedList : public NamedObject {
   static constexpr size_t kIndexThreshold = 16;
   // AddUnchecked's general case.
   int AddAtSlot(std::unique_ptr<NamedObject> item);
-
   void IndexInsert(int index);
   void PlaceInIndex(uint32_t hash, int index);
   void GrowIndex();

@@ -35,38 +35,22 @@ struct ReadAhead::Batch {
     size_ = 0;
   }
   // Takes the stream's current line, which Classify has just recognised as
-  // kind, as TakeLine would (reading a whole array block into *bytes).
-  void Add(ConfigStream& stream, LineKind kind, std::vector<uint8_t>* bytes) {
+  // kind, with TakeLine (reading a whole array block into *array), and keeps
+  // what its views show in the batch.
+  void Add(ConfigStream& stream, LineKind kind, ArrayStorage* array) {
     RecognisedLine& to = lines.emplace_back();
-    to.kind = kind;
-    to.line = stream.LineNumber();
-    const std::string_view name = stream.ItemNameView();
+    TakeLine(stream, kind, array, &to);
+    const std::string_view name = to.name;
     to.name = Keep(name);
-    switch (kind) {
-      case LineKind::SectionOpen:
-      case LineKind::SectionClose:
-        return;
-      case LineKind::ArrayOpen:
-        // The name is in the batch already: reading the block may move it.
-        to.count = stream.ReadArray(bytes);
-        to.unclosed = stream.IsArrayOpen() != 0;
-        if (to.count > 0) {
-          to.bytes = reinterpret_cast<const uint8_t*>(
-              Keep(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()))
-                  .data());
-        }
-        return;
-      case LineKind::IntLine: to.number.i = stream.IntValue(); break;
-      case LineKind::FloatLine: to.number.f = stream.FloatValue(); break;
-      case LineKind::DoubleLine: to.number.d = stream.DoubleValue(); break;
-      case LineKind::Int64Line: to.number.l = stream.Int64Value(); break;
-      default: to.text = Keep(stream.StringValueView());
+    if (kind == LineKind::ArrayOpen) {
+      to.bytes = to.count > 0 ? reinterpret_cast<const uint8_t*>(Keep(AsText(array->bytes)).data())
+                              : nullptr;
+      return;
     }
+    if (kind == LineKind::StringLine) to.text = Keep(to.text);
     // The split's parts lie inside the name.
-    const QualifiedName split = stream.ItemQualifiedName();
-    to.split.record = Moved(split.record, name, to.name);
-    to.split.hasValueName = split.hasValueName;
-    if (split.hasValueName) to.split.value = Moved(split.value, name, to.name);
+    to.split.record = Moved(to.split.record, name, to.name);
+    to.split.value = Moved(to.split.value, name, to.name);
   }
 
  private:
@@ -78,9 +62,13 @@ struct ReadAhead::Batch {
     size_ += bytes.size();
     return std::string_view(at, bytes.size());
   }
-  // The part of to that part is of from.
+  // The part of to that part is of from (a view of nothing stays as it is).
   static std::string_view Moved(std::string_view part, std::string_view from, std::string_view to) {
+    if (part.data() == nullptr) return part;
     return std::string_view(to.data() + (part.data() - from.data()), part.size());
+  }
+  static std::string_view AsText(const std::vector<uint8_t>& bytes) {
+    return std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   }
   void Grow(size_t length) {
     size_t capacity = capacity_ * 2;
@@ -158,13 +146,13 @@ void ReadAhead::Read() {
   try {
     Batch* batch = TakeEmpty();
     if (batch == nullptr) return;
-    std::vector<uint8_t> bytes;
+    ArrayStorage array;
     while (stream_.NextLine()) {
       const LineKind kind = stream_.Classify();
       if (kind == LineKind::NoItem || kind == LineKind::OtherLine || kind == LineKind::ArrayClose) {
         continue;
       }
-      batch->Add(stream_, kind, &bytes);
+      batch->Add(stream_, kind, &array);
       if (batch->Full()) {
         Publish(batch, false);
         batch = TakeEmpty();

@@ -7,30 +7,6 @@
 
 namespace cfg {
 
-void TakeLine(ConfigStream& stream, LineKind kind, ArrayStorage* array, RecognisedLine* out) {
-  out->kind = kind;
-  out->line = stream.LineNumber();
-  out->name = stream.ItemNameView();
-  switch (kind) {
-    case LineKind::IntLine: out->number.i = stream.IntValue(); break;
-    case LineKind::FloatLine: out->number.f = stream.FloatValue(); break;
-    case LineKind::DoubleLine: out->number.d = stream.DoubleValue(); break;
-    case LineKind::Int64Line: out->number.l = stream.Int64Value(); break;
-    case LineKind::StringLine: out->text = stream.StringValueView(); break;
-    case LineKind::ArrayOpen:
-      // The name is a view into the line, which reading the block moves past.
-      array->name.assign(out->name.data(), out->name.size());
-      out->count = stream.ReadArray(&array->bytes);
-      out->name = array->name;
-      out->bytes = array->bytes.data();
-      out->unclosed = stream.IsArrayOpen() != 0;
-      return;
-    default:
-      return;
-  }
-  out->split = stream.ItemQualifiedName();
-}
-
 TreeBuilder::TreeBuilder(Section* root, LoadObserver* observer)
     : stack_{{root, 0, nullptr}}, observer_(observer) {}
 

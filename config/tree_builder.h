@@ -47,8 +47,31 @@ struct ArrayStorage {
 // Takes the stream's current line, which Classify has just recognised as kind
 // (SectionOpen, SectionClose, ArrayOpen or a value line), into *out. For
 // ArrayOpen it reads the whole block into *array, which *out then points at.
-// The other views in *out stay valid until the stream reads on.
-void TakeLine(ConfigStream& stream, LineKind kind, ArrayStorage* array, RecognisedLine* out);
+// The other views in *out stay valid until the stream reads on. Inline: both
+// loaders take every line through it.
+inline void TakeLine(ConfigStream& stream, LineKind kind, ArrayStorage* array, RecognisedLine* out) {
+  out->kind = kind;
+  out->line = stream.LineNumber();
+  out->name = stream.ItemNameView();
+  switch (kind) {
+    case LineKind::IntLine: out->number.i = stream.IntValue(); break;
+    case LineKind::FloatLine: out->number.f = stream.FloatValue(); break;
+    case LineKind::DoubleLine: out->number.d = stream.DoubleValue(); break;
+    case LineKind::Int64Line: out->number.l = stream.Int64Value(); break;
+    case LineKind::StringLine: out->text = stream.StringValueView(); break;
+    case LineKind::ArrayOpen:
+      // The name is a view into the line, which reading the block moves past.
+      array->name.assign(out->name.data(), out->name.size());
+      out->count = stream.ReadArray(&array->bytes);
+      out->name = array->name;
+      out->bytes = array->bytes.data();
+      out->unclosed = stream.IsArrayOpen() != 0;
+      return;
+    default:
+      return;
+  }
+  out->split = stream.ItemQualifiedName();
+}
 
 // Applies recognised lines to a section, as Section::LoadSection describes.
 class TreeBuilder {

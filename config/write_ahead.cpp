@@ -30,7 +30,7 @@ struct Piece {
 };
 
 // Formats a piece into the in-memory writer out.
-void Format(const Piece& piece, ConfigStream& out) {
+void FormatPiece(const Piece& piece, ConfigStream& out) {
   SaveWalk walk = piece.start;
   walk.ReopenBlocks(out);
   for (size_t i = 0; i < piece.steps; ++i) walk.WriteNext(out);
@@ -74,19 +74,10 @@ class Pieces {
     *index = claimed_++;
     return true;
   }
-  // An in-memory writer to format into, one whose piece is written if any.
-  std::unique_ptr<ConfigStream> Writer() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (!spare_.empty()) {
-        std::unique_ptr<ConfigStream> out = std::move(spare_.back());
-        spare_.pop_back();
-        return out;
-      }
-    }
-    return std::make_unique<ConfigStream>(InMemory{});
-  }
-  void Formatted(size_t index, std::unique_ptr<ConfigStream> out) {
+  // Formats a claimed piece into a writer and hands the text in for writing.
+  void Format(const Piece& piece, size_t index) {
+    std::unique_ptr<ConfigStream> out = Writer();
+    FormatPiece(piece, *out);
     {
       std::lock_guard<std::mutex> lock(mutex_);
       outputs_[index] = std::move(out);
@@ -139,6 +130,19 @@ class Pieces {
   }
 
  private:
+  // An in-memory writer to format into, one whose piece is written if any.
+  std::unique_ptr<ConfigStream> Writer() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!spare_.empty()) {
+        std::unique_ptr<ConfigStream> out = std::move(spare_.back());
+        spare_.pop_back();
+        return out;
+      }
+    }
+    return std::make_unique<ConfigStream>(InMemory{});
+  }
+
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<Piece> pieces_;
@@ -155,11 +159,7 @@ void Help(Pieces& pieces) {
   try {
     Piece piece{SaveWalk(NullSection), 0};
     size_t index;
-    while (pieces.Claim(true, &piece, &index)) {
-      std::unique_ptr<ConfigStream> out = pieces.Writer();
-      Format(piece, *out);
-      pieces.Formatted(index, std::move(out));
-    }
+    while (pieces.Claim(true, &piece, &index)) pieces.Format(piece, index);
   } catch (...) {
     pieces.Fail(std::current_exception());
   }
@@ -228,9 +228,7 @@ void WriteAhead(const Section& section, ConfigStream& stream) {
     if (pieces.AllWritten()) return;
     size_t index;
     if (pieces.Claim(false, &piece, &index)) {
-      std::unique_ptr<ConfigStream> out = pieces.Writer();
-      Format(piece, *out);
-      pieces.Formatted(index, std::move(out));
+      pieces.Format(piece, index);
     } else {
       writeReady(true);
     }
