@@ -97,29 +97,71 @@ inline int WriterKeyword(std::string_view s, size_t at, size_t* close) {
 }
 
 // Index of the first byte of s at or after from that is neither blank nor tab.
+// s lies in the read buffer, which has room past its end (kReadSlack).
 inline size_t SkipBlanks(std::string_view s, size_t from) {
-  // Indentation comes in runs of blanks: eight at a time, and the first
-  // byte in a word that is not a blank found from the word's bits.
-  while (from + 8 <= s.size()) {
-    uint64_t eight;
-    std::memcpy(&eight, s.data() + from, 8);
-    const uint64_t other = eight ^ 0x2020202020202020ull;  // nonzero bytes: not blanks
-    if (other == 0) {
-      from += 8;
-      continue;
-    }
-    const size_t first = from + static_cast<size_t>(__builtin_ctzll(other) >> 3);
-    if (s[first] != '\t') return first;
-    from = first;
-    break;
+  if (from >= s.size()) return from;
+#if defined(__SSE2__)
+  // Indentation comes in runs of blanks: sixteen bytes at a time, the first
+  // that is neither blank nor tab found from the block's bits.
+  for (size_t i = from; i < s.size(); i += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i));
+    const __m128i blanks = _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8(' ')),
+                                        _mm_cmpeq_epi8(block, _mm_set1_epi8('\t')));
+    const unsigned other = ~static_cast<unsigned>(_mm_movemask_epi8(blanks)) & 0xFFFFu;
+    if (other != 0) return std::min(i + static_cast<size_t>(__builtin_ctz(other)), s.size());
   }
+  return s.size();
+#else
   while (from < s.size() && (s[from] == ' ' || s[from] == '\t')) ++from;
   return from;
+#endif
 }
 
 // Index of the first c in s at or after from, else s.size().
 inline size_t FindByte(std::string_view s, size_t from, char c) {
   return from >= s.size() ? s.size() : FindByteIn(s.data(), from, s.size(), c);
+}
+
+// Index of the "=" that ends a value line's name starting at nameStart in s
+// (s.size() when none), with *open and *shut set to the "[" and "]" that
+// split it (0 when absent): the first "[" before the "=", the first "]"
+// between them. The buffer s lies in has room past its end (kReadSlack).
+inline size_t ScanValueName(std::string_view s, size_t nameStart, size_t* open, size_t* shut) {
+  size_t eq = s.size();
+#if defined(__SSE2__)
+  // Most names end within sixteen bytes: one load finds all three.
+  if (nameStart < s.size()) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + nameStart));
+    const size_t left = s.size() - nameStart;
+    const unsigned inLine = left >= 16 ? 0xFFFFu : (1u << left) - 1;
+    const unsigned eqs =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('=')))) & inLine;
+    if (eqs != 0) {
+      const unsigned eqAt = static_cast<unsigned>(__builtin_ctz(eqs));
+      const unsigned opens = static_cast<unsigned>(
+          _mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('[')))) & ((1u << eqAt) - 1);
+      if (opens != 0) {
+        const unsigned openAt = static_cast<unsigned>(__builtin_ctz(opens));
+        const unsigned shuts = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(']')))) &
+            ((1u << eqAt) - 1) & ~((2u << openAt) - 1);
+        *open = nameStart + openAt;
+        if (shuts != 0) *shut = nameStart + static_cast<unsigned>(__builtin_ctz(shuts));
+      }
+      return nameStart + eqAt;
+    }
+  }
+#endif
+  eq = FindEitherIn(s.data(), nameStart, s.size(), '[', '=');
+  if (eq < s.size() && s[eq] == '[') {
+    *open = eq;
+    eq = FindEitherIn(s.data(), eq + 1, s.size(), ']', '=');
+    if (eq < s.size() && s[eq] == ']') {
+      *shut = eq;
+      eq = FindByte(s, eq + 1, '=');
+    }
+  }
+  return eq;
 }
 
 // Value of a hexadecimal digit, or -1.
@@ -443,46 +485,8 @@ LineKind ConfigStream::Classify() {
     // One pass over the name finds the "=" that ends it and, on the way, the
     // "[" and "]" that split it (see ItemQualifiedName).
     const size_t nameStart = close + 1;
-    size_t eq = s.size();
     size_t open = 0, shut = 0;  // indexes in s; 0 when absent
-    bool scanned = false;
-#if defined(__SSE2__)
-    // Most names end within sixteen bytes: one load finds all three (the read
-    // buffer has room past any line).
-    if (nameStart < s.size()) {
-      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + nameStart));
-      const size_t left = s.size() - nameStart;
-      const unsigned inLine = left >= 16 ? 0xFFFFu : (1u << left) - 1;
-      const unsigned eqs =
-          static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('=')))) & inLine;
-      if (eqs != 0) {
-        const unsigned eqAt = static_cast<unsigned>(__builtin_ctz(eqs));
-        const unsigned opens = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('[')))) & ((1u << eqAt) - 1);
-        eq = nameStart + eqAt;
-        if (opens != 0) {
-          const unsigned openAt = static_cast<unsigned>(__builtin_ctz(opens));
-          const unsigned shuts = static_cast<unsigned>(
-              _mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(']')))) &
-              ((1u << eqAt) - 1) & ~((2u << openAt) - 1);
-          open = nameStart + openAt;
-          if (shuts != 0) shut = nameStart + static_cast<unsigned>(__builtin_ctz(shuts));
-        }
-        scanned = true;
-      }
-    }
-#endif
-    if (!scanned) {
-      eq = FindEitherIn(s.data(), nameStart, s.size(), '[', '=');
-      if (eq < s.size() && s[eq] == '[') {
-        open = eq;
-        eq = FindEitherIn(s.data(), open + 1, s.size(), ']', '=');
-        if (eq < s.size() && s[eq] == ']') {
-          shut = eq;
-          eq = FindByte(s, shut + 1, '=');
-        }
-      }
-    }
+    const size_t eq = ScanValueName(s, nameStart, &open, &shut);
     if (eq == s.size() || eq == nameStart) return Refuse(LineIssue::MalformedValue);
     // The plain shape "record", "record[value" or "record[value]...": the
     // general split is needed only for names that start with "[" or whose
@@ -589,6 +593,39 @@ LineKind ConfigStream::Classify() {
   arrayName_.clear();
   arrayOpen_ = false;
   return LineKind::ArrayClose;
+}
+
+bool ConfigStream::RecogniseWrittenValue(WrittenValueLine* out) const {
+  // The same steps as Classify's for a value line, less what other shapes need.
+  if (lineHasNul_ || lineHasCr_) return false;
+  const std::string_view s = line_;
+  const size_t i = SkipBlanks(s, 0);
+  if (i + 1 >= s.size() || s[i] != '(') return false;
+  size_t close;
+  const int type = WriterKeyword(s, i + 1, &close);
+  if (type == 0) return false;
+  const size_t nameStart = close + 1;
+  size_t open = 0, shut = 0;
+  const size_t eq = ScanValueName(s, nameStart, &open, &shut);
+  if (eq == s.size() || eq == nameStart || s[nameStart] == '[' ||
+      (open != 0 && (open + 1 == eq || s[open + 1] == ']'))) {
+    return false;
+  }
+  const size_t end = s.back() == '\n' ? s.size() - 1 : s.size();
+  out->text = std::string_view(s.data() + eq + 1, end - eq - 1);
+  switch (type) {
+    case 1: if (!ParseInt32(out->text, &out->number.i)) return false; break;
+    case 2: if (!ParseFloat(out->text, &out->number.f)) return false; break;
+    case 4: if (!ParseDouble(out->text, &out->number.d)) return false; break;
+    case 5: if (!ParseInt64(out->text, &out->number.l)) return false; break;
+    default: break;
+  }
+  out->kind = static_cast<LineKind>(type + 5);
+  out->name = std::string_view(s.data() + nameStart, eq - nameStart);
+  out->recordEnd = (open ? open : eq) - nameStart;
+  out->valueStart = open ? open + 1 - nameStart : 0;
+  out->valueEnd = (shut ? shut : eq) - nameStart;
+  return true;
 }
 
 int ConfigStream::CountArrayLines() {

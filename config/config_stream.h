@@ -84,6 +84,25 @@ class PositionStack {
 
 struct InMemory {};
 
+// A value line as the writer writes it, taken apart (see
+// ConfigStream::RecogniseWrittenValue).
+struct WrittenValueLine {
+  LineKind kind = LineKind::NoItem;  // IntLine ... Int64Line
+  std::string_view name;             // the whole name, "record[value]"
+  // Where the name splits, as ItemQualifiedName splits it: the record is
+  // name[0, recordEnd); the value, when valueStart is not 0, name[valueStart, valueEnd).
+  size_t recordEnd = 0;
+  size_t valueStart = 0;
+  size_t valueEnd = 0;
+  std::string_view text;             // the text after "=", without the line end
+  union {
+    int32_t i;
+    float f;
+    double d;
+    int64_t l;
+  } number{};                        // the number of the number types
+};
+
 // One configuration file opened for reading or writing. Lines are read whole,
 // however long. Writes are buffered; Close() reports whether everything
 // reached the file.
@@ -126,6 +145,15 @@ class ConfigStream : public NamedObject {
   int NextLine();
   // Recognises the current line and updates the stream's state.
   LineKind Classify();
+  // A shortcut for the lines of most files: when the current line is a value
+  // line in the writer's own shape (blanks, "(", a keyword spelt as the
+  // writer spells it, ")", a name that neither starts with "[" nor has a
+  // value part that is empty or starts with "]", "=", a text that holds a
+  // number for the number types; no NUL, no carriage return), fills *out
+  // with what Classify and the
+  // item accessors would give for it, and returns true. Nothing of the
+  // stream's state changes. False for any other line: Classify decides.
+  bool RecogniseWrittenValue(WrittenValueLine* out) const;
   // The current line as read, with its line end.
   std::string_view Line() const { return line_; }
   // 1-based number of the current line.

@@ -26,19 +26,23 @@ constexpr int64_t kPrepareFrom = 32 << 20;
 // one block that holds their texts back to back; when a long line makes the
 // block grow, the views of the lines already in the batch move with it.
 struct ReadAhead::Batch {
-  std::vector<RecognisedLine> lines;
+  // lines[0, count) are the batch's; the others are room, written over field
+  // by field as lines come (a value line sets what the builder reads of it).
+  std::unique_ptr<RecognisedLine[]> lines;
+  size_t count = 0;
 
-  Batch() : text_(new char[kBatchText]), capacity_(kBatchText) { lines.reserve(kBatchLines); }
-  bool Full() const { return lines.size() >= kBatchLines || size_ >= kBatchText; }
+  Batch() : lines(new RecognisedLine[kBatchLines]), text_(new char[kBatchText]), capacity_(kBatchText) {}
+  bool Full() const { return count >= kBatchLines || size_ >= kBatchText; }
   void Clear() {
-    lines.clear();
+    count = 0;
     size_ = 0;
   }
   // Takes the stream's current line, which Classify has just recognised as
   // kind, with TakeLine (reading a whole array block into *array), and keeps
   // what its views show in the batch.
   void Add(ConfigStream& stream, LineKind kind, ArrayStorage* array) {
-    RecognisedLine& to = lines.emplace_back();
+    RecognisedLine& to = lines[count++];
+    to = RecognisedLine();
     TakeLine(stream, kind, array, &to);
     const std::string_view name = to.name;
     to.name = Keep(name);
@@ -51,6 +55,24 @@ struct ReadAhead::Batch {
     // The split's parts lie inside the name.
     to.split.record = Moved(to.split.record, name, to.name);
     to.split.value = Moved(to.split.value, name, to.name);
+  }
+  // The same for a value line that RecogniseWrittenValue took apart.
+  void Add(const WrittenValueLine& from, long long lineNumber) {
+    RecognisedLine& to = lines[count++];
+    to.kind = from.kind;
+    to.line = lineNumber;
+    to.name = Keep(from.name);
+    to.split.record = to.name.substr(0, from.recordEnd);
+    to.split.value = from.valueStart != 0
+                         ? to.name.substr(from.valueStart, from.valueEnd - from.valueStart)
+                         : std::string_view();
+    to.split.hasValueName = from.valueStart != 0;
+    if (from.kind == LineKind::StringLine) {
+      to.text = Keep(from.text);
+    } else {
+      static_assert(sizeof to.number == sizeof from.number, "the same union");
+      std::memcpy(&to.number, &from.number, sizeof to.number);
+    }
   }
 
  private:
@@ -83,7 +105,8 @@ struct ReadAhead::Batch {
       return (p != nullptr && offset <= size_) ? grown.get() + offset : p;
     };
     auto move = [&](std::string_view& view) { view = std::string_view(moved(view.data()), view.size()); };
-    for (RecognisedLine& line : lines) {
+    for (size_t i = 0; i < count; ++i) {
+      RecognisedLine& line = lines[i];
       move(line.name);
       move(line.split.record);
       move(line.split.value);
@@ -147,12 +170,17 @@ void ReadAhead::Read() {
     Batch* batch = TakeEmpty();
     if (batch == nullptr) return;
     ArrayStorage array;
+    WrittenValueLine written;
     while (stream_.NextLine()) {
-      const LineKind kind = stream_.Classify();
-      if (kind == LineKind::NoItem || kind == LineKind::OtherLine || kind == LineKind::ArrayClose) {
-        continue;
+      if (stream_.RecogniseWrittenValue(&written)) {
+        batch->Add(written, stream_.LineNumber());
+      } else {
+        const LineKind kind = stream_.Classify();
+        if (kind == LineKind::NoItem || kind == LineKind::OtherLine || kind == LineKind::ArrayClose) {
+          continue;
+        }
+        batch->Add(stream_, kind, &array);
       }
-      batch->Add(stream_, kind, &array);
       if (batch->Full()) {
         Publish(batch, false);
         batch = TakeEmpty();
@@ -171,7 +199,7 @@ void ReadAhead::Read() {
 }
 
 const RecognisedLine* ReadAhead::Next() {
-  while (current_ == nullptr || next_ == current_->lines.size()) {
+  while (current_ == nullptr || next_ == current_->count) {
     std::unique_lock<std::mutex> lock(mutex_);
     if (current_ != nullptr) {
       current_->Clear();

@@ -7,12 +7,14 @@
 // the format's name rules (a name that breaks them is written unchanged but
 // legitimately reads back differently; see NameRuleBroken). The bytes are also
 // loaded and saved through a real file, with Load and Save, and must give the
-// same text as the in-memory stream.
+// same text as the in-memory stream. Every line that the shortcut for lines
+// in the writer's shape takes is taken apart as Classify takes it.
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -113,6 +115,36 @@ void CheckThroughFile(const std::string& bytes, const std::string& expected) {
   if (saved != expected) Fail("a file load and save differs from the in-memory one", saved, expected);
 }
 
+// RecogniseWrittenValue against Classify, line by line.
+void CheckWrittenValueShortcut(const std::string& bytes) {
+  cfg::ConfigStream in(cfg::InMemory{}, bytes);
+  cfg::WrittenValueLine written;
+  while (in.NextLine()) {
+    const bool taken = in.RecogniseWrittenValue(&written);
+    const cfg::LineKind kind = in.Classify();
+    if (!taken) continue;
+    const cfg::QualifiedName q = in.ItemQualifiedName();
+    const float f = in.FloatValue();
+    const double d = in.DoubleValue();
+    const int32_t i = in.IntValue();
+    const int64_t l = in.Int64Value();
+    bool same = written.kind == kind && written.name == in.ItemNameView() &&
+                written.name.substr(0, written.recordEnd) == q.record &&
+                (written.valueStart != 0) == q.hasValueName && written.text == in.StringValueView();
+    if (same && q.hasValueName) {
+      same = written.name.substr(written.valueStart, written.valueEnd - written.valueStart) == q.value;
+    }
+    switch (kind) {
+      case cfg::LineKind::IntLine: same = same && written.number.i == i; break;
+      case cfg::LineKind::Int64Line: same = same && written.number.l == l; break;
+      case cfg::LineKind::FloatLine: same = same && std::memcmp(&written.number.f, &f, sizeof f) == 0; break;
+      case cfg::LineKind::DoubleLine: same = same && std::memcmp(&written.number.d, &d, sizeof d) == 0; break;
+      default: break;
+    }
+    if (!same) Fail("the written-value shortcut disagrees with Classify", std::string(in.Line()), "");
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -132,5 +164,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (SaveToText(cfg::Section(first)) != text1) Fail("a copy saves differently", text1, "");
 
   CheckThroughFile(bytes, text1);
+  CheckWrittenValueShortcut(bytes);
   return 0;
 }

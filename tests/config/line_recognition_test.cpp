@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -218,6 +219,75 @@ TEST(LineRecognition, DescribesEveryIssue) {
     ASSERT_NE(text, nullptr);
     if (issue != LineIssue::None) {
       EXPECT_STRNE(text, "");
+    }
+  }
+}
+
+// The shortcut that loading takes for lines in the writer's own shape gives
+// what Classify gives for them, and leaves every other line to Classify.
+TEST(LineRecognition, WrittenValueShortcutAgreesWithClassify) {
+  struct ShortcutCase {
+    std::string text;
+    bool taken;
+  };
+  const ShortcutCase cases[] = {
+      {"(int)n=5\n", true},
+      {"        (float)window_10[alpha]=-165.828125\n", true},
+      {"\t (double)r[limit]=2.5908E-05\n", true},
+      {"(int64)c=-9223372036854775808\n", true},
+      {"(int)n=3000000000\n", true},
+      {"(int)n=010\n", true},
+      {"(float)f=inf\n", true},
+      {"(string)s[title]=/srv/a b=c\n", true},
+      {"(string)s=\n", true},
+      {"(int)a_record_name_past_sixteen_bytes[and_a_value]=1\n", true},
+      {"(int)r[v=1\n", true},
+      {"(int)r[v]x=1\n", true},
+      {"(int)r[v][w]=1\n", true},
+      {"(int)n=1", true},
+      {"(string)s=x\r\n", false},
+      {std::string("(string)s=x\0y\n", 13), false},
+      {"(INT)n=5\n", false},
+      {"(int )n=5\n", false},
+      {"(int)[v]=1\n", false},
+      {"(int)r[]=1\n", false},
+      {"(int)r[]]=1\n", false},
+      {"(int)r[=1\n", false},
+      {"(int)=5\n", false},
+      {"(int)n5\n", false},
+      {"(int)n=abc\n", false},
+      {"(float)f=\n", false},
+      {"{ s:\n", false},
+      {"; (int)n=1\n", false},
+      {"x (int)n=1\n", false},
+      {"\n", false},
+  };
+  for (const ShortcutCase& c : cases) {
+    SCOPED_TRACE("line: \"" + c.text + "\"");
+    ConfigStream stream(InMemory{}, c.text);
+    ASSERT_EQ(stream.NextLine(), 1);
+    cfg::WrittenValueLine written;
+    const bool taken = stream.RecogniseWrittenValue(&written);
+    EXPECT_EQ(taken, c.taken);
+    const LineKind kind = stream.Classify();
+    if (!taken) continue;
+    EXPECT_EQ(written.kind, kind);
+    EXPECT_EQ(written.name, stream.ItemNameView());
+    const cfg::QualifiedName q = stream.ItemQualifiedName();
+    EXPECT_EQ(written.name.substr(0, written.recordEnd), q.record);
+    EXPECT_EQ(written.valueStart != 0, q.hasValueName);
+    if (q.hasValueName) {
+      EXPECT_EQ(written.name.substr(written.valueStart, written.valueEnd - written.valueStart), q.value);
+    }
+    EXPECT_EQ(written.text, stream.StringValueView());
+    const float f = stream.FloatValue();
+    const double d = stream.DoubleValue();
+    switch (kind) {
+      case LineKind::IntLine: EXPECT_EQ(written.number.i, stream.IntValue()); break;
+      case LineKind::Int64Line: EXPECT_EQ(written.number.l, stream.Int64Value()); break;
+      case LineKind::FloatLine: EXPECT_EQ(std::memcmp(&written.number.f, &f, sizeof f), 0); break;
+      case LineKind::DoubleLine: EXPECT_EQ(std::memcmp(&written.number.d, &d, sizeof d), 0); break;
+      default: break;
     }
   }
 }
