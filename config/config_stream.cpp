@@ -164,6 +164,20 @@ inline size_t ScanValueName(std::string_view s, size_t nameStart, size_t* open, 
   return eq;
 }
 
+// Whether the name s[nameStart, eq), split by ScanValueName, has the plain
+// shape "record", "record[value" or "record[value]...", and if so where it
+// splits, as offsets into the name (see ItemQualifiedName). Names that start
+// with "[" or whose value part is empty or starts with "]" need the general
+// split.
+inline bool SplitPlainName(std::string_view s, size_t nameStart, size_t eq, size_t open, size_t shut,
+                           size_t* recordEnd, size_t* valueStart, size_t* valueEnd) {
+  if (s[nameStart] == '[' || (open != 0 && (open + 1 == eq || s[open + 1] == ']'))) return false;
+  *recordEnd = (open ? open : eq) - nameStart;
+  *valueStart = open ? open + 1 - nameStart : 0;
+  *valueEnd = (shut ? shut : eq) - nameStart;
+  return true;
+}
+
 // Value of a hexadecimal digit, or -1.
 inline int HexDigit(char c) {
   if (static_cast<unsigned>(c - '0') < 10u) return c - '0';
@@ -488,10 +502,9 @@ LineKind ConfigStream::Classify() {
     size_t open = 0, shut = 0;  // indexes in s; 0 when absent
     const size_t eq = ScanValueName(s, nameStart, &open, &shut);
     if (eq == s.size() || eq == nameStart) return Refuse(LineIssue::MalformedValue);
-    // The plain shape "record", "record[value" or "record[value]...": the
-    // general split is needed only for names that start with "[" or whose
-    // value part is empty or starts with "]".
-    const bool plain = s[nameStart] != '[' && (open == 0 || (open + 1 < eq && s[open + 1] != ']'));
+    ItemSplit split;
+    split.known = SplitPlainName(s, nameStart, eq, open, shut, &split.recordEnd, &split.valueStart,
+                                 &split.valueEnd);
     // The line's only line feed is its last byte; a carriage return may come first.
     size_t end = lineHasCr_ ? FindByte(s, eq + 1, '\r') : s.size();
     if (end == s.size() && s.back() == '\n') end = s.size() - 1;
@@ -528,12 +541,7 @@ LineKind ConfigStream::Classify() {
     if (!ok) return Refuse(LineIssue::NoNumber);
     itemView_ = name;
     valueView_ = text;
-    if (plain) {
-      itemSplit_.known = true;
-      itemSplit_.recordEnd = (open ? open : eq) - nameStart;
-      itemSplit_.valueStart = open ? open + 1 - nameStart : 0;
-      itemSplit_.valueEnd = (shut ? shut : eq) - nameStart;
-    }
+    itemSplit_ = split;
     return static_cast<LineKind>(type + 5);
   }
   if (c == ';') return Refuse(LineIssue::Comment);
@@ -607,8 +615,8 @@ bool ConfigStream::RecogniseWrittenValue(WrittenValueLine* out) const {
   const size_t nameStart = close + 1;
   size_t open = 0, shut = 0;
   const size_t eq = ScanValueName(s, nameStart, &open, &shut);
-  if (eq == s.size() || eq == nameStart || s[nameStart] == '[' ||
-      (open != 0 && (open + 1 == eq || s[open + 1] == ']'))) {
+  if (eq == s.size() || eq == nameStart ||
+      !SplitPlainName(s, nameStart, eq, open, shut, &out->recordEnd, &out->valueStart, &out->valueEnd)) {
     return false;
   }
   const size_t end = s.back() == '\n' ? s.size() - 1 : s.size();
@@ -622,9 +630,6 @@ bool ConfigStream::RecogniseWrittenValue(WrittenValueLine* out) const {
   }
   out->kind = static_cast<LineKind>(type + 5);
   out->name = std::string_view(s.data() + nameStart, eq - nameStart);
-  out->recordEnd = (open ? open : eq) - nameStart;
-  out->valueStart = open ? open + 1 - nameStart : 0;
-  out->valueEnd = (shut ? shut : eq) - nameStart;
   return true;
 }
 

@@ -150,9 +150,9 @@ class ConfigStream : public NamedObject {
   // writer spells it, ")", a name that neither starts with "[" nor has a
   // value part that is empty or starts with "]", "=", a text that holds a
   // number for the number types; no NUL, no carriage return), fills *out
-  // with what Classify and the
-  // item accessors would give for it, and returns true. Nothing of the
-  // stream's state changes. False for any other line: Classify decides.
+  // with what Classify and the item accessors would give for it, and returns
+  // true. Nothing of the stream's state changes. False for any other line:
+  // Classify decides.
   bool RecogniseWrittenValue(WrittenValueLine* out) const;
   // The current line as read, with its line end.
   std::string_view Line() const { return line_; }
