@@ -28,6 +28,20 @@ auto WaitUntil(F condition) -> decltype(condition()) {
   }
 }
 
+// Sync's marker: a message no window acts on, posted behind whatever the test
+// has posted before. The editor's thread counts the markers it takes from its
+// queue in a GetMessage hook.
+const UINT kSyncMarker = RegisterWindowMessageA("editor_test sync marker");
+std::atomic<WPARAM> markerPosted{0};
+std::atomic<WPARAM> markerTaken{0};
+
+LRESULT CALLBACK TakeSyncMarker(int code, WPARAM removal, LPARAM param) {
+  const auto* message = reinterpret_cast<const MSG*>(param);
+  if (code == HC_ACTION && removal == PM_REMOVE && message->message == kSyncMarker)
+    markerTaken = message->wParam;
+  return CallNextHookEx(nullptr, code, removal, param);
+}
+
 std::string WindowText(HWND window) {
   int length = GetWindowTextLengthA(window);
   std::string text(length + 1, '\0');
@@ -164,6 +178,7 @@ EditorRun::EditorRun(const std::string& commandLine, bool hasCommandLine)
   delete SectionClipboard;
   SectionClipboard = nullptr;
   ui_ = std::thread([this] {
+    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, TakeSyncMarker, nullptr, GetCurrentThreadId());
     threadId_ = GetCurrentThreadId();
     delete CurrentDocument;
     CurrentDocument = new cfg::Section(cfg::kFileSection, "");
@@ -171,6 +186,7 @@ EditorRun::EditorRun(const std::string& commandLine, bool hasCommandLine)
     dialog_ = &dialog;
     result_ = dialog.ShowModal();
     dialog_ = nullptr;
+    UnhookWindowsHookEx(hook);
     ended_ = true;
   });
   WaitUntil([this] { return threadId_ != 0; });
@@ -228,7 +244,14 @@ void EditorRun::PostCommand(int id) {
   PostMessageA(Main(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
 }
 
-void EditorRun::Sync() { SendMessageA(Main(), WM_NULL, 0, 0); }
+void EditorRun::Sync() {
+  // A sent message is handled before any posted one, so WM_NULL alone could
+  // overtake a message posted just before: the marker goes behind those first.
+  WPARAM marker = ++markerPosted;
+  PostMessageA(Main(), kSyncMarker, marker, 0);
+  WaitUntil([marker] { return markerTaken.load() >= marker; });
+  SendMessageA(Main(), WM_NULL, 0, 0);
+}
 
 void EditorRun::SetField(int id, const std::string& text) {
   SetDlgItemTextA(Main(), id, text.c_str());

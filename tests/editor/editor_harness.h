@@ -71,7 +71,8 @@ class EditorRun {
   void Command(int id, int code = BN_CLICKED);
   // A command that opens a nested modal window: queued, returns at once.
   void PostCommand(int id);
-  // A round trip through the editor's message loop.
+  // A round trip through the editor's message loop: returns once the editor
+  // has handled every message sent or posted to it before the call.
   void Sync();
 
   void SetField(int id, const std::string& text);
