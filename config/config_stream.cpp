@@ -127,7 +127,6 @@ inline size_t FindByte(std::string_view s, size_t from, char c) {
 // split it (0 when absent): the first "[" before the "=", the first "]"
 // between them. The buffer s lies in has room past its end (kReadSlack).
 inline size_t ScanValueName(std::string_view s, size_t nameStart, size_t* open, size_t* shut) {
-  size_t eq = s.size();
 #if defined(__SSE2__)
   // Most names end within sixteen bytes: one load finds all three.
   if (nameStart < s.size()) {
@@ -152,7 +151,7 @@ inline size_t ScanValueName(std::string_view s, size_t nameStart, size_t* open, 
     }
   }
 #endif
-  eq = FindEitherIn(s.data(), nameStart, s.size(), '[', '=');
+  size_t eq = FindEitherIn(s.data(), nameStart, s.size(), '[', '=');
   if (eq < s.size() && s[eq] == '[') {
     *open = eq;
     eq = FindEitherIn(s.data(), eq + 1, s.size(), ']', '=');

@@ -84,6 +84,15 @@ class PositionStack {
 
 struct InMemory {};
 
+// The datum of a number line, by its kind: i for IntLine, f for FloatLine,
+// d for DoubleLine, l for Int64Line.
+union NumberDatum {
+  int32_t i;
+  float f;
+  double d;
+  int64_t l;
+};
+
 // A value line as the writer writes it, taken apart (see
 // ConfigStream::RecogniseWrittenValue).
 struct WrittenValueLine {
@@ -95,12 +104,7 @@ struct WrittenValueLine {
   size_t valueStart = 0;
   size_t valueEnd = 0;
   std::string_view text;             // the text after "=", without the line end
-  union {
-    int32_t i;
-    float f;
-    double d;
-    int64_t l;
-  } number{};                        // the number of the number types
+  NumberDatum number{};              // the number of the number types
 };
 
 // One configuration file opened for reading or writing. Lines are read whole,

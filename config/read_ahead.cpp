@@ -70,8 +70,7 @@ struct ReadAhead::Batch {
     if (from.kind == LineKind::StringLine) {
       to.text = Keep(from.text);
     } else {
-      static_assert(sizeof to.number == sizeof from.number, "the same union");
-      std::memcpy(&to.number, &from.number, sizeof to.number);
+      to.number = from.number;
     }
   }
 

@@ -27,12 +27,7 @@ struct RecognisedLine {
   std::string_view name;             // section or array name; a value line's whole name
   QualifiedName split;               // a value line's name, split into record and value
   std::string_view text;             // StringLine: the text
-  union {
-    int32_t i;
-    float f;
-    double d;
-    int64_t l;
-  } number{};                        // the datum of the other value lines
+  NumberDatum number{};              // the datum of the other value lines
   const uint8_t* bytes = nullptr;    // ArrayOpen: count bytes (see ConfigStream::ReadArray)
   int count = 0;
   bool unclosed = false;             // ArrayOpen: the input ended inside the block
