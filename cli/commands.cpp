@@ -5,6 +5,7 @@
 
 #include "config/config_node.h"
 #include "config/config_stream.h"
+#include "config/name_rules.h"
 #include "config/value.h"
 #include "config_path.h"
 #include "json_load.h"
@@ -76,7 +77,7 @@ int Walk(cfg::Section& document, const ConfigPath& path, const std::string& file
     int index = section->IndexOfName(name);
     if (index == 0) {
       if (!create) return fail(kNotFound, "no section " + Quoted(name));
-      if (const char* problem = NameProblem(NameUse::Section, name))
+      if (const char* problem = cfg::NameProblem(cfg::NameUse::Section, name))
         return fail(kFailure, "section name " + Quoted(name) + " would not survive a save: " + problem);
       cfg::Section* child = section->FindOrCreateSection(name);
       index = section->IndexOfName(name);
@@ -94,7 +95,8 @@ int Walk(cfg::Section& document, const ConfigPath& path, const std::string& file
   int index = section->IndexOfName(path.record);
   if (index == 0) {
     if (!create) return fail(kNotFound, "no record " + Quoted(path.record));
-    if (const char* problem = NameProblem(arrayRecord ? NameUse::ArrayRecord : NameUse::Record, path.record))
+    const cfg::NameUse use = arrayRecord ? cfg::NameUse::ArrayRecord : cfg::NameUse::Record;
+    if (const char* problem = cfg::NameProblem(use, path.record))
       return fail(kFailure, "record name " + Quoted(path.record) + " would not survive a save: " + problem);
     if (section->FindOrCreateRecord(path.record) == nullptr || (index = section->IndexOfName(path.record)) == 0)
       return fail(kFailure, "can not create record " + Quoted(path.record));
@@ -106,7 +108,7 @@ int Walk(cfg::Section& document, const ConfigPath& path, const std::string& file
   target->index = index;
   target->record = static_cast<cfg::Record*>(node);
   if (arrayRecord) {
-    if (const char* problem = NameProblem(NameUse::ArrayRecord, path.record))
+    if (const char* problem = cfg::NameProblem(cfg::NameUse::ArrayRecord, path.record))
       return fail(kFailure, "record name " + Quoted(path.record) +
                                 " would not survive a save with a byte array: " + problem);
   }
@@ -226,7 +228,8 @@ int RunSet(const std::string& file, const std::string& pathText, const std::stri
   }
   bool isArray = type == cfg::ValueType::Binary;
   if (path.HasValueName()) {
-    if (const char* problem = NameProblem(isArray ? NameUse::ArrayValue : NameUse::Value, path.value)) {
+    const cfg::NameUse use = isArray ? cfg::NameUse::ArrayValue : cfg::NameUse::Value;
+    if (const char* problem = cfg::NameProblem(use, path.value)) {
       ReportError(file, pathText + ": value name " + Quoted(path.value) + " would not survive a save: " + problem);
       return kFailure;
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "config/name_rules.h"
 #include "config/number_text.h"
 #include "value_text.h"
 
@@ -56,8 +57,8 @@ void LoadFindings::CheckRestUnread(cfg::ConfigStream& stream) {
 }
 
 void LoadFindings::ScanNames(cfg::ConfigStream& stream) {
-  auto checkName = [this](long long line, const char* what, NameUse use, std::string_view name) {
-    if (const char* problem = NameProblem(use, name))
+  auto checkName = [this](long long line, const char* what, cfg::NameUse use, std::string_view name) {
+    if (const char* problem = cfg::NameProblem(use, name))
       Add(line, std::string(what) + " " + Quoted(name) + " will not survive a save: " + problem);
   };
   while (stream.NextLine() != 0) {
@@ -66,7 +67,7 @@ void LoadFindings::ScanNames(cfg::ConfigStream& stream) {
     cfg::LineKind kind = stream.Classify();
     switch (kind) {
       case cfg::LineKind::SectionOpen:
-        checkName(line, "section name", NameUse::Section, stream.ItemNameView());
+        checkName(line, "section name", cfg::NameUse::Section, stream.ItemNameView());
         break;
       case cfg::LineKind::IntLine:
       case cfg::LineKind::FloatLine:
@@ -75,15 +76,15 @@ void LoadFindings::ScanNames(cfg::ConfigStream& stream) {
       case cfg::LineKind::Int64Line: {
         std::string name(stream.ItemNameView());
         cfg::QualifiedName split = cfg::SplitQualifiedName(name);
-        checkName(line, "record name", NameUse::Record, split.record);
-        if (split.hasValueName) checkName(line, "value name", NameUse::Value, split.value);
+        checkName(line, "record name", cfg::NameUse::Record, split.record);
+        if (split.hasValueName) checkName(line, "value name", cfg::NameUse::Value, split.value);
         break;
       }
       case cfg::LineKind::ArrayOpen: {
         std::string name(stream.ItemNameView());
         cfg::QualifiedName split = cfg::SplitQualifiedName(name);
-        checkName(line, "record name", NameUse::ArrayRecord, split.record);
-        if (split.hasValueName) checkName(line, "value name", NameUse::ArrayValue, split.value);
+        checkName(line, "record name", cfg::NameUse::ArrayRecord, split.record);
+        if (split.hasValueName) checkName(line, "value name", cfg::NameUse::ArrayValue, split.value);
         // The block's lines are bytes whatever they hold; one without a
         // number still counts in the array's length.
         // An array left open swallows the rest of the input; that is one

@@ -256,39 +256,4 @@ std::unique_ptr<cfg::Value> ParseValueText(cfg::ValueType type, std::string_view
   return nullptr;
 }
 
-const char* NameProblem(NameUse use, std::string_view name) {
-  if (name.find_first_of("\r\n") != std::string_view::npos) return "it holds a line break";
-  if (name.find('\0') != std::string_view::npos) return "it holds a NUL byte";
-  bool leadingBlank = !name.empty() && (name[0] == ' ' || name[0] == '\t');
-  switch (use) {
-    case NameUse::Section:
-      if (name.empty()) return "it is empty";
-      if (leadingBlank) return "it begins with a blank";
-      if (name.find(':') != std::string_view::npos) return "it holds \":\"";
-      if (name.find(';') != std::string_view::npos) return "it holds \";\"";
-      return nullptr;
-    case NameUse::Record:
-    case NameUse::ArrayRecord:
-      if (name.empty()) return "it is empty";
-      if (name.find('[') != std::string_view::npos) return "it holds \"[\"";
-      if (name.find('=') != std::string_view::npos) return "it holds \"=\"";
-      if (use == NameUse::ArrayRecord) {
-        if (leadingBlank) return "it begins with a blank";
-        if (name.find(':') != std::string_view::npos) return "it holds \":\"";
-        if (name.find(';') != std::string_view::npos) return "it holds \";\"";
-      }
-      return nullptr;
-    case NameUse::Value:
-    case NameUse::ArrayValue:
-      if (name.find(']') != std::string_view::npos) return "it holds \"]\"";
-      if (name.find('=') != std::string_view::npos) return "it holds \"=\"";
-      if (use == NameUse::ArrayValue) {
-        if (name.find(':') != std::string_view::npos) return "it holds \":\"";
-        if (name.find(';') != std::string_view::npos) return "it holds \";\"";
-      }
-      return nullptr;
-  }
-  return nullptr;
-}
-
 }  // namespace cfgtool

@@ -1,5 +1,5 @@
 // Value texts on the command line: printing a value as a value line holds it,
-// reading TEXT for a type, and the names and texts that survive a save.
+// and reading TEXT for a type as the reader would.
 #pragma once
 
 #include <cstdint>
@@ -28,12 +28,5 @@ std::string ValueText(const cfg::Value& value);
 // least one. On failure returns nullptr and describes the fault in *error.
 std::unique_ptr<cfg::Value> ParseValueText(cfg::ValueType type, std::string_view text,
                                            std::string* error);
-
-// What a name is used as, for the rules of names that survive a save.
-enum class NameUse { Section, Record, ArrayRecord, Value, ArrayValue };
-
-// Why the name would be written but read back differently or not at all, or
-// nullptr when it survives.
-const char* NameProblem(NameUse use, std::string_view name);
 
 }  // namespace cfgtool

@@ -1,0 +1,22 @@
+// Which names survive a save: the writer puts any name into its line as it
+// stands, but the reader splits lines at certain characters, so a name that
+// holds one of them (or is empty where a name is required) is read back
+// differently or not at all. Every caller that creates or renames something -
+// the editor's commands, cfgtool set and check - asks here before it does.
+#pragma once
+
+#include <string_view>
+
+namespace cfg {
+
+// What a name is used as. A record or value of a byte array is written in a
+// block's opening line ("[ record[value]:"), whose name ends at ":" and may
+// not begin with a blank, so it has the stricter rules of a section name too.
+enum class NameUse { Section, Record, ArrayRecord, Value, ArrayValue };
+
+// Why the name would be written but read back differently or not at all, as
+// a phrase ("it holds \":\""), or nullptr when it survives. A value name may
+// be empty (the value is then read back unnamed); the others may not.
+const char* NameProblem(NameUse use, std::string_view name);
+
+}  // namespace cfg
