@@ -28,70 +28,85 @@ void ControlWrapper::Unlink() {
   if (next_) next_->prev_ = prev_;
 }
 
+void ControlWrapper::SetRedraw(bool on) const { ref.Send(WM_SETREDRAW, on ? TRUE : FALSE, 0); }
+
 // ---- ListBoxControl ----
 
-LRESULT ListBoxControl::AddString(const char* text) {
-  return ref.Send(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+namespace {
+
+LPARAM TextParam(const char* text) { return reinterpret_cast<LPARAM>(text); }
+
+WPARAM IndexParam(int index) { return static_cast<WPARAM>(index); }
+
+}  // namespace
+
+int ListBoxControl::AddString(const char* text) const {
+  return static_cast<int>(ref.Send(LB_ADDSTRING, 0, TextParam(text)));
 }
 
-LRESULT ListBoxControl::DeleteString(int index) {
-  return ref.Send(LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+int ListBoxControl::DeleteString(int index) const {
+  return static_cast<int>(ref.Send(LB_DELETESTRING, IndexParam(index), 0));
 }
 
-LRESULT ListBoxControl::ResetContent() { return ref.Send(LB_RESETCONTENT, 0, 0); }
+void ListBoxControl::ResetContent() const { ref.Send(LB_RESETCONTENT, 0, 0); }
 
-LRESULT ListBoxControl::GetCurSel() { return ref.Send(LB_GETCURSEL, 0, 0); }
+int ListBoxControl::GetCurSel() const { return static_cast<int>(ref.Send(LB_GETCURSEL, 0, 0)); }
 
-LRESULT ListBoxControl::GetItemText(int index, char* buffer) {
-  return ref.Send(LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer));
+int ListBoxControl::GetItemText(int index, char* buffer) const {
+  return static_cast<int>(
+      ref.Send(LB_GETTEXT, IndexParam(index), reinterpret_cast<LPARAM>(buffer)));
 }
 
-LRESULT ListBoxControl::GetItemTextLength(int index) {
-  return ref.Send(LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+int ListBoxControl::GetItemTextLength(int index) const {
+  return static_cast<int>(ref.Send(LB_GETTEXTLEN, IndexParam(index), 0));
 }
 
-LRESULT ListBoxControl::GetItemData(int index) {
-  return ref.Send(LB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+LPARAM ListBoxControl::GetItemData(int index) const {
+  return ref.Send(LB_GETITEMDATA, IndexParam(index), 0);
 }
 
-LRESULT ListBoxControl::SetItemData(int index, LPARAM data) {
-  return ref.Send(LB_SETITEMDATA, static_cast<WPARAM>(index), data);
+bool ListBoxControl::SetItemData(int index, LPARAM data) const {
+  return ref.Send(LB_SETITEMDATA, IndexParam(index), data) != LB_ERR;
 }
 
-LRESULT ListBoxControl::FindStringExact(int start, const char* text) {
-  return ref.Send(LB_FINDSTRINGEXACT, static_cast<WPARAM>(start),
-                  reinterpret_cast<LPARAM>(text));
+int ListBoxControl::FindStringExact(int start, const char* text) const {
+  return static_cast<int>(ref.Send(LB_FINDSTRINGEXACT, IndexParam(start), TextParam(text)));
 }
 
-std::unique_ptr<char[]> ListBoxControl::SelectedItemText() {
-  const LRESULT index = GetCurSel();
+int ListBoxControl::InitStorage(int items, size_t bytes) const {
+  return static_cast<int>(
+      ref.Send(LB_INITSTORAGE, IndexParam(items), static_cast<LPARAM>(bytes)));
+}
+
+std::unique_ptr<char[]> ListBoxControl::SelectedItemText() const {
+  const int index = GetCurSel();
   if (index == LB_ERR) return nullptr;
-  const LRESULT length = GetItemTextLength(static_cast<int>(index));
+  const int length = GetItemTextLength(index);
   if (length <= 0) return nullptr;
   std::unique_ptr<char[]> block(new (std::nothrow) char[length + 1]);
   if (!block) return nullptr;
-  GetItemText(static_cast<int>(index), block.get());
+  GetItemText(index, block.get());
   return block;
 }
 
 // ---- ComboBoxControl ----
 
-LRESULT ComboBoxControl::AddString(const char* text) {
-  return ref.Send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+int ComboBoxControl::AddString(const char* text) const {
+  return static_cast<int>(ref.Send(CB_ADDSTRING, 0, TextParam(text)));
 }
 
-LRESULT ComboBoxControl::GetCurSel() { return ref.Send(CB_GETCURSEL, 0, 0); }
+int ComboBoxControl::GetCurSel() const { return static_cast<int>(ref.Send(CB_GETCURSEL, 0, 0)); }
 
-LRESULT ComboBoxControl::SetCurSel(int index) {
-  return ref.Send(CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+int ComboBoxControl::SetCurSel(int index) const {
+  return static_cast<int>(ref.Send(CB_SETCURSEL, IndexParam(index), 0));
 }
 
-LRESULT ComboBoxControl::GetItemData(int index) {
-  return ref.Send(CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+LPARAM ComboBoxControl::GetItemData(int index) const {
+  return ref.Send(CB_GETITEMDATA, IndexParam(index), 0);
 }
 
-LRESULT ComboBoxControl::SetItemData(int index, LPARAM data) {
-  return ref.Send(CB_SETITEMDATA, static_cast<WPARAM>(index), data);
+bool ComboBoxControl::SetItemData(int index, LPARAM data) const {
+  return ref.Send(CB_SETITEMDATA, IndexParam(index), data) != CB_ERR;
 }
 
 // ---- Factories and registry ----
@@ -139,7 +154,7 @@ int RegisterControlFactory(ControlFactory factory) {
 int RegisterStandardFactories() {
   const ControlFactory standard[] = {
       MakeIfClass<ButtonControl, kButton>,   MakeIfClass<ListBoxControl, kListBox>,
-      MakeIfClass<ListBoxControl, kEdit>,    MakeIfClass<StaticControl, kStatic>,
+      MakeIfClass<EditControl, kEdit>,       MakeIfClass<StaticControl, kStatic>,
       MakeIfClass<ComboBoxControl, kComboBox>, MakeGeneric,
   };
   for (ControlFactory factory : standard) {

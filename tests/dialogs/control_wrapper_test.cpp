@@ -1,5 +1,5 @@
-// Wrapper kinds by class name, the factory registry, and the list-box and
-// combo-box operations.
+// Wrapper kinds by class name, the factory registry, and the operations of
+// the wrappers.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -20,6 +20,7 @@ namespace {
 using dlg::ButtonControl;
 using dlg::ComboBoxControl;
 using dlg::ControlWrapper;
+using dlg::EditControl;
 using dlg::ListBoxControl;
 using dlg::StaticControl;
 using dlgtest::ModelessWindow;
@@ -30,6 +31,7 @@ std::string KindOf(const ControlWrapper* wrapper) {
   const std::type_info& type = typeid(*wrapper);
   if (type == typeid(ButtonControl)) return "ButtonControl";
   if (type == typeid(ListBoxControl)) return "ListBoxControl";
+  if (type == typeid(EditControl)) return "EditControl";
   if (type == typeid(StaticControl)) return "StaticControl";
   if (type == typeid(ComboBoxControl)) return "ComboBoxControl";
   if (type == typeid(ControlWrapper)) return "ControlWrapper";
@@ -44,8 +46,8 @@ TEST(ControlFactoryTest, KindByClassNameInAnyCase) {
   const Case cases[] = {
       {"button", "ButtonControl"},        {"Button", "ButtonControl"},
       {"BUTTON", "ButtonControl"},        {"listbox", "ListBoxControl"},
-      {"ListBox", "ListBoxControl"},      {"edit", "ListBoxControl"},
-      {"Edit", "ListBoxControl"},         {"static", "StaticControl"},
+      {"ListBox", "ListBoxControl"},      {"edit", "EditControl"},
+      {"Edit", "EditControl"},            {"static", "StaticControl"},
       {"Static", "StaticControl"},        {"combobox", "ComboBoxControl"},
       {"ComboBox", "ComboBoxControl"},    {"COMBOBOX", "ComboBoxControl"},
       {"cOMBObOX", "ComboBoxControl"},    {"SysTreeView32", "ControlWrapper"},
@@ -81,10 +83,10 @@ TEST(ControlFactoryTest, TemplateControlsGetTheirKindsInOrder) {
     const char* kind;
   };
   const Expected expected[] = {
-      {IDC_BUTTON, "ButtonControl"}, {IDC_LIST, "ListBoxControl"},  {IDC_EDIT, "ListBoxControl"},
+      {IDC_BUTTON, "ButtonControl"}, {IDC_LIST, "ListBoxControl"},  {IDC_EDIT, "EditControl"},
       {IDC_TEXT, "StaticControl"},   {IDC_COMBO, "ComboBoxControl"}, {IDC_TREE, "ControlWrapper"},
       {IDC_STATUS, "ControlWrapper"}, {IDC_TWIN, "StaticControl"},   {IDC_TWIN, "ButtonControl"},
-      {IDC_EDIT2, "ListBoxControl"},
+      {IDC_EDIT2, "EditControl"},
   };
   const ControlWrapper* wrapper = dialog.Controls();
   const ControlWrapper* previous = nullptr;
@@ -268,8 +270,10 @@ TEST_F(ListControlsTest, ListBoxOperations) {
   EXPECT_EQ(list.GetItemText(1, buffer), 3);
   EXPECT_STREQ(buffer, "two");
 
-  EXPECT_NE(list.SetItemData(1, 0x1234), LB_ERR);
+  EXPECT_TRUE(list.SetItemData(1, 0x1234));
   EXPECT_EQ(list.GetItemData(1), 0x1234);
+  EXPECT_FALSE(list.SetItemData(3, 0x1234));  // no such item
+  EXPECT_EQ(list.GetItemData(3), LB_ERR);
 
   EXPECT_EQ(list.FindStringExact(-1, "TWO"), 1);  // whole list, any case
   EXPECT_EQ(list.FindStringExact(-1, "tw"), LB_ERR);
@@ -281,11 +285,42 @@ TEST_F(ListControlsTest, ListBoxOperations) {
   EXPECT_EQ(list.ref.Send(LB_GETCOUNT, 0, 0), 0);
 }
 
+// A bulk fill: room reserved at once, then the lines go in as usual.
+TEST_F(ListControlsTest, InitStorageReservesRoomForABulkFill) {
+  constexpr int kLines = 500;
+  constexpr size_t kBytesPerLine = 8;
+  ASSERT_EQ(list.AddString("first"), 0);
+  EXPECT_GE(list.InitStorage(kLines, kLines * kBytesPerLine), kLines);
+  for (int i = 1; i <= kLines; ++i) ASSERT_EQ(list.AddString("line"), i);
+  EXPECT_EQ(list.ref.Send(LB_GETCOUNT, 0, 0), kLines + 1);
+  list.ref.SetHandle(nullptr);
+  EXPECT_EQ(list.InitStorage(kLines, kLines * kBytesPerLine), 0);  // no window
+}
+
+// With redraw off an insertion leaves nothing to repaint; with it on again,
+// insertions repaint as before.
+TEST_F(ListControlsTest, SetRedrawStopsAndResumesRepainting) {
+  const HWND box = window.Item(IDC_LIST);
+  ShowWindow(window.get(), SW_SHOWNA);
+  UpdateWindow(window.get());
+  ASSERT_FALSE(GetUpdateRect(box, nullptr, FALSE));
+
+  list.SetRedraw(false);
+  EXPECT_EQ(list.AddString("while off"), 0);
+  EXPECT_FALSE(GetUpdateRect(box, nullptr, FALSE));
+
+  list.SetRedraw(true);
+  UpdateWindow(box);
+  EXPECT_EQ(list.AddString("while on"), 1);
+  EXPECT_TRUE(GetUpdateRect(box, nullptr, FALSE));
+}
+
 TEST_F(ListControlsTest, ComboBoxOperations) {
   EXPECT_EQ(combo.GetCurSel(), CB_ERR);
   EXPECT_EQ(combo.AddString("Int"), 0);
   EXPECT_EQ(combo.AddString("String"), 1);
-  EXPECT_NE(combo.SetItemData(1, 8), CB_ERR);
+  EXPECT_TRUE(combo.SetItemData(1, 8));
+  EXPECT_FALSE(combo.SetItemData(2, 8));  // no such item
   EXPECT_EQ(combo.SetCurSel(1), 1);
   EXPECT_EQ(combo.GetCurSel(), 1);
   EXPECT_EQ(combo.GetItemData(combo.GetCurSel()), 8);

@@ -135,6 +135,7 @@ TEST(DialogTest, FindControlAfterInit) {
       if (dynamic_cast<dlg::StaticControl*>(wrapper)) kind = "static";
       else if (dynamic_cast<dlg::ButtonControl*>(wrapper)) kind = "button";
       else if (dynamic_cast<dlg::ListBoxControl*>(wrapper)) kind = "listbox";
+      else if (dynamic_cast<dlg::EditControl*>(wrapper)) kind = "edit";
       else if (wrapper) kind = "other";
       // A found wrapper is bound: it reaches its control through the dialog.
       if (wrapper && wrapper->ref.Resolve() != GetDlgItem(d.Hwnd(), id)) kind += " unbound";
@@ -146,7 +147,7 @@ TEST(DialogTest, FindControlAfterInit) {
   ASSERT_EQ(found.size(), 5u);
   const Found expected[] = {
       {IDC_BUTTON, "button"},
-      {IDC_EDIT2, "listbox"},
+      {IDC_EDIT2, "edit"},
       {IDC_TWIN, "static"},  // the twin enumerated first
       {-1, ""},              // labels get no wrapper
       {4242, ""},
