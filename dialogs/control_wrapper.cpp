@@ -11,22 +11,9 @@ namespace dlg {
 
 ControlWrapper::ControlWrapper(int id) : ref(nullptr, id) {}
 
-int ControlWrapper::OnAttach() { return 1; }
+bool ControlWrapper::OnAttach() { return true; }
 
-int ControlWrapper::OnDetach() { return 1; }
-
-ControlWrapper* ControlWrapper::LinkAfterLast(ControlWrapper* wrapper) {
-  ControlWrapper* last = this;
-  while (last->next_) last = last->next_;
-  last->next_ = wrapper;
-  wrapper->prev_ = last;
-  return wrapper;
-}
-
-void ControlWrapper::Unlink() {
-  if (prev_) prev_->next_ = next_;
-  if (next_) next_->prev_ = prev_;
-}
+bool ControlWrapper::OnDetach() { return true; }
 
 void ControlWrapper::SetRedraw(bool on) const { ref.Send(WM_SETREDRAW, on ? TRUE : FALSE, 0); }
 

@@ -17,8 +17,8 @@
 
 namespace dlg {
 
-// Addresses one control as (dialog window, control ID). The dialog keeps its
-// wrappers in a doubly linked list threaded through prev and next.
+// Addresses one control as (dialog window, control ID). A wrapper never holds
+// the control's handle; its ref resolves it afresh on every operation.
 class ControlWrapper {
  public:
   explicit ControlWrapper(int id);
@@ -26,16 +26,10 @@ class ControlWrapper {
   ControlWrapper(const ControlWrapper&) = delete;
   ControlWrapper& operator=(const ControlWrapper&) = delete;
 
-  // Called after the parent handle is set / cleared; 0 stops the dialog's walk.
-  virtual int OnAttach();
-  virtual int OnDetach();
-
-  ControlWrapper* Next() const { return next_; }
-  ControlWrapper* Prev() const { return prev_; }
-  // Called on the list's head: links wrapper after the last one; returns wrapper.
-  ControlWrapper* LinkAfterLast(ControlWrapper* wrapper);
-  // Joins the neighbours to each other; this wrapper's own links stay.
-  void Unlink();
+  // Called after the dialog sets / clears the parent handle; false stops the
+  // dialog's walk over its wrappers. Neither may add or remove wrappers.
+  virtual bool OnAttach();
+  virtual bool OnDetach();
 
   // WM_SETREDRAW. With redraw on, a list box or tree view repaints after every
   // insertion, and a fill of thousands of lines is spent painting (some 10 ms
@@ -46,10 +40,6 @@ class ControlWrapper {
   void SetRedraw(bool on) const;
 
   WindowRef ref;  // ByControlId; parent null until bound
-
- private:
-  ControlWrapper* prev_ = nullptr;
-  ControlWrapper* next_ = nullptr;
 };
 
 class ButtonControl : public ControlWrapper {

@@ -6,6 +6,8 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <typeinfo>
 #include <vector>
@@ -63,8 +65,6 @@ TEST(ControlFactoryTest, KindByClassNameInAnyCase) {
       EXPECT_EQ(wrapper->ref.Kind(), dlg::ByControlId);
       EXPECT_EQ(wrapper->ref.Id(), 1234);
       EXPECT_EQ(wrapper->ref.Resolve(), nullptr);  // unbound until a dialog binds it
-      EXPECT_EQ(wrapper->Next(), nullptr);
-      EXPECT_EQ(wrapper->Prev(), nullptr);
     }
     delete wrapper;
   }
@@ -88,20 +88,16 @@ TEST(ControlFactoryTest, TemplateControlsGetTheirKindsInOrder) {
       {IDC_STATUS, "ControlWrapper"}, {IDC_TWIN, "StaticControl"},   {IDC_TWIN, "ButtonControl"},
       {IDC_EDIT2, "EditControl"},
   };
-  const ControlWrapper* wrapper = dialog.Controls();
-  const ControlWrapper* previous = nullptr;
-  for (const Expected& e : expected) {
-    ASSERT_NE(wrapper, nullptr) << "list ends before ID " << e.id;
+  const dlg::Dialog::ControlList& controls = dialog.Controls();
+  ASSERT_EQ(controls.size(), std::size(expected)) << "one wrapper per control with an ID";
+  for (size_t i = 0; i < controls.size(); ++i) {
+    const Expected& e = expected[i];
     char className[64] = "";
     GetClassNameA(GetDlgItem(window.get(), e.id), className, sizeof className);
     SCOPED_TRACE(std::to_string(e.id) + " " + className);
-    EXPECT_EQ(wrapper->ref.Id(), e.id);
-    EXPECT_EQ(KindOf(wrapper), e.kind);
-    EXPECT_EQ(wrapper->Prev(), previous);
-    previous = wrapper;
-    wrapper = wrapper->Next();
+    EXPECT_EQ(controls[i]->ref.Id(), e.id);
+    EXPECT_EQ(KindOf(controls[i].get()), e.kind);
   }
-  EXPECT_EQ(wrapper, nullptr) << "more wrappers than controls with an ID";
 }
 
 // Test factories: one that records what it is asked and declines, and one
@@ -147,7 +143,7 @@ TEST_F(RegistryTest, EmptyRegistryMakesNoWrappers) {
 
   bool listEmpty = false;
   ScriptedDialog dialog(IDD_BASE, nullptr, [&](ScriptedDialog& d) {
-    listEmpty = d.Controls() == nullptr && d.FindControl(IDOK) == nullptr;
+    listEmpty = d.Controls().empty() && d.FindControl(IDOK) == nullptr;
     d.End(5);
   });
   EXPECT_EQ(dialog.ShowModal(), 5);
@@ -182,8 +178,10 @@ TEST_F(RegistryTest, FactoriesReceiveEachChildWithItsStyles) {
 
   // Ten children with an ID; the two labels with ID -1 are never offered.
   ASSERT_EQ(recorded.size(), 10u);
-  const ControlWrapper* wrapper = dialog.Controls();
-  for (const FactoryCall& call : recorded) {
+  // The recorder declined every time, so the standard factories made the wrappers.
+  ASSERT_EQ(dialog.Controls().size(), recorded.size());
+  for (size_t i = 0; i < recorded.size(); ++i) {
+    const FactoryCall& call = recorded[i];
     SCOPED_TRACE(call.className + " " + std::to_string(call.id));
     EXPECT_NE(call.id, -1);
     EXPECT_EQ(GetDlgCtrlID(call.window), call.id);
@@ -193,34 +191,8 @@ TEST_F(RegistryTest, FactoriesReceiveEachChildWithItsStyles) {
     EXPECT_EQ(call.className, className);
     EXPECT_EQ(call.style, static_cast<DWORD>(GetWindowLongA(call.window, GWL_STYLE)));
     EXPECT_EQ(call.exStyle, static_cast<DWORD>(GetWindowLongA(call.window, GWL_EXSTYLE)));
-    // The recorder declined, so the standard factories made the wrapper.
-    ASSERT_NE(wrapper, nullptr);
-    EXPECT_EQ(wrapper->ref.Id(), call.id);
-    wrapper = wrapper->Next();
+    EXPECT_EQ(dialog.Controls()[i]->ref.Id(), call.id);
   }
-}
-
-// List links, used by the dialog's control list.
-TEST(ControlWrapperTest, LinkAfterLastAndUnlink) {
-  ControlWrapper a(1), b(2), c(3);
-  EXPECT_EQ(a.LinkAfterLast(&b), &b);
-  EXPECT_EQ(a.LinkAfterLast(&c), &c);  // walks past b
-  EXPECT_EQ(a.Next(), &b);
-  EXPECT_EQ(b.Prev(), &a);
-  EXPECT_EQ(b.Next(), &c);
-  EXPECT_EQ(c.Prev(), &b);
-  EXPECT_EQ(c.Next(), nullptr);
-
-  b.Unlink();
-  EXPECT_EQ(a.Next(), &c);
-  EXPECT_EQ(c.Prev(), &a);
-  EXPECT_EQ(b.Prev(), &a);  // its own links stay
-  EXPECT_EQ(b.Next(), &c);
-
-  c.Unlink();
-  EXPECT_EQ(a.Next(), nullptr);
-  EXPECT_EQ(a.OnAttach(), 1);
-  EXPECT_EQ(a.OnDetach(), 1);
 }
 
 class ListControlsTest : public testing::Test {

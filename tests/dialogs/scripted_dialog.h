@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -57,7 +58,8 @@ class ScriptedDialog : public dlg::Dialog {
   std::vector<std::string> calls;
   // WM_DESTROY as OnMessage saw it.
   bool destroySeen = false;
-  dlg::ControlWrapper* controlsAtDestroy = nullptr;
+  size_t controlsAtDestroy = kNotSeen;  // wrappers listed
+  static constexpr size_t kNotSeen = static_cast<size_t>(-1);
   dlg::ControlWrapper* editAtDestroy = nullptr;
   // Copies of the HELPINFO of every WM_HELP that reached OnMessage.
   std::vector<HELPINFO> helps;
@@ -102,7 +104,7 @@ class ScriptedDialog : public dlg::Dialog {
       case WM_DESTROY:
         calls.push_back("WM_DESTROY");
         destroySeen = true;
-        controlsAtDestroy = Controls();
+        controlsAtDestroy = Controls().size();
         editAtDestroy = FindControl(IDC_EDIT);
         break;
       case WM_HELP:
