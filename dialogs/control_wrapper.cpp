@@ -1,4 +1,4 @@
-// Control wrappers, the standard factories and the process-wide registry.
+// Control wrappers, the standard factories and the factory registry.
 #include "control_wrapper.h"
 
 #include <commctrl.h>
@@ -100,19 +100,23 @@ bool ComboBoxControl::SetItemData(int index, LPARAM data) const {
 
 namespace {
 
-// The registry: grows by one slot per registration, never shrinks.
-ControlFactory* factories = nullptr;
-unsigned factoryCount = 0;
-
-// A factory that makes a T for the class name Name (any case).
-template <class T, const char* Name>
-ControlWrapper* MakeIfClass(const char* className, HWND, int id, DWORD, DWORD) {
-  if (lstrcmpiA(className, Name) != 0) return nullptr;
-  return new (std::nothrow) T(id);
+// A new T, or nullptr when memory runs out: the registry then asks the
+// following factories, so the generic one tries once more.
+template <class T>
+std::unique_ptr<ControlWrapper> MakeOrNull(int id) {
+  return std::unique_ptr<ControlWrapper>(new (std::nothrow) T(id));
 }
 
-ControlWrapper* MakeGeneric(const char*, HWND, int id, DWORD, DWORD) {
-  return new (std::nothrow) ControlWrapper(id);
+// A factory that makes a T for the class name Name (any case: the platform
+// reports its own classes as "ListBox", "Edit" and so on).
+template <class T, const char* Name>
+std::unique_ptr<ControlWrapper> MakeIfClass(const char* className, HWND, int id, DWORD, DWORD) {
+  if (lstrcmpiA(className, Name) != 0) return nullptr;
+  return MakeOrNull<T>(id);
+}
+
+std::unique_ptr<ControlWrapper> MakeGeneric(const char*, HWND, int id, DWORD, DWORD) {
+  return MakeOrNull<ControlWrapper>(id);
 }
 
 constexpr char kButton[] = "button";
@@ -123,49 +127,47 @@ constexpr char kComboBox[] = "combobox";
 
 }  // namespace
 
-int InitDialogFramework() {
-  InitCommonControls();
-  return RegisterStandardFactories() ? 1 : 0;
+bool ControlFactoryRegistry::Register(ControlFactory factory) {
+  try {
+    factories_.push_back(factory);  // leaves the registry as it was if it throws
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
 }
 
-int RegisterControlFactory(ControlFactory factory) {
-  ControlFactory* grown = new (std::nothrow) ControlFactory[factoryCount + 1];
-  if (!grown) return 0;
-  for (unsigned i = 0; i < factoryCount; ++i) grown[i] = factories[i];
-  delete[] factories;
-  factories = grown;
-  factories[factoryCount++] = factory;
-  return 1;
-}
-
-int RegisterStandardFactories() {
+bool ControlFactoryRegistry::RegisterStandard() {
   const ControlFactory standard[] = {
-      MakeIfClass<ButtonControl, kButton>,   MakeIfClass<ListBoxControl, kListBox>,
-      MakeIfClass<EditControl, kEdit>,       MakeIfClass<StaticControl, kStatic>,
+      MakeIfClass<ButtonControl, kButton>, MakeIfClass<ListBoxControl, kListBox>,
+      MakeIfClass<EditControl, kEdit>,     MakeIfClass<StaticControl, kStatic>,
       MakeIfClass<ComboBoxControl, kComboBox>, MakeGeneric,
   };
   for (ControlFactory factory : standard) {
-    if (!RegisterControlFactory(factory)) return 0;
+    if (!Register(factory)) return false;
   }
-  return 1;
+  return true;
 }
 
-ControlWrapper* CreateControlWrapper(const char* className, HWND window, int id, DWORD style,
-                                     DWORD exStyle) {
-  for (unsigned i = 0; i < factoryCount; ++i) {
-    if (ControlWrapper* wrapper = factories[i](className, window, id, style, exStyle)) {
+std::unique_ptr<ControlWrapper> ControlFactoryRegistry::Create(const char* className,
+                                                               HWND window, int id,
+                                                               DWORD style,
+                                                               DWORD exStyle) const {
+  for (ControlFactory factory : factories_) {
+    if (std::unique_ptr<ControlWrapper> wrapper = factory(className, window, id, style, exStyle)) {
       return wrapper;
     }
   }
   return nullptr;
 }
 
-unsigned RegisteredFactoryCount() { return factoryCount; }
+ControlFactoryRegistry& ControlFactories() {
+  static ControlFactoryRegistry registry;
+  return registry;
+}
 
-void ClearControlFactories() {
-  delete[] factories;
-  factories = nullptr;
-  factoryCount = 0;
+bool InitDialogFramework() {
+  InitCommonControls();
+  return ControlFactories().RegisterStandard();
 }
 
 }  // namespace dlg

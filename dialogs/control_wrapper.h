@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <vector>
 
 #include "window_ref.h"
 
@@ -90,24 +91,34 @@ class ComboBoxControl : public ControlWrapper {
 };
 
 // Makes a wrapper for a control, or returns nullptr to decline.
-using ControlFactory = ControlWrapper* (*)(const char* className, HWND window, int id,
-                                           DWORD style, DWORD exStyle);
+using ControlFactory = std::unique_ptr<ControlWrapper> (*)(const char* className, HWND window,
+                                                           int id, DWORD style, DWORD exStyle);
 
-// InitCommonControls, then RegisterStandardFactories; 1 on success, else 0.
-int InitDialogFramework();
-// Appends a factory to the registry; 1, or 0 when memory runs out.
-int RegisterControlFactory(ControlFactory factory);
-// Registers the factories for "button", "listbox", "edit", "static",
-// "combobox" and last the generic one; 0 at the first failure, else 1.
-int RegisterStandardFactories();
-// The first non-null wrapper the registered factories make, in registration
-// order; nullptr when all decline (or the registry is empty).
-ControlWrapper* CreateControlWrapper(const char* className, HWND window, int id, DWORD style,
-                                     DWORD exStyle);
-// Number of registered factories.
-unsigned RegisteredFactoryCount();
-// Empties the registry and frees its table. For tests only: the program
-// fills the registry once at start-up and never shrinks it.
-void ClearControlFactories();
+// The factories a dialog asks for its wrappers, in registration order.
+class ControlFactoryRegistry {
+ public:
+  // Appends a factory; false, with the registry unchanged, when memory runs out.
+  bool Register(ControlFactory factory);
+  // Appends the factories for "button", "listbox", "edit", "static",
+  // "combobox" (each matched in any case) and last the generic one, which
+  // wraps every class; false at the first failure.
+  bool RegisterStandard();
+  // The first non-null wrapper the factories make, in registration order;
+  // nullptr when all decline (or there are none). Behind the generic factory
+  // a factory is reached only when the generic one cannot allocate.
+  std::unique_ptr<ControlWrapper> Create(const char* className, HWND window, int id,
+                                         DWORD style, DWORD exStyle) const;
+
+ private:
+  std::vector<ControlFactory> factories_;
+};
+
+// The process-wide registry that every Dialog asks; empty until
+// InitDialogFramework fills it.
+ControlFactoryRegistry& ControlFactories();
+
+// InitCommonControls, then the standard factories into ControlFactories();
+// false when their registration fails.
+bool InitDialogFramework();
 
 }  // namespace dlg

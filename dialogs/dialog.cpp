@@ -21,8 +21,9 @@ BOOL CALLBACK AddChildControl(HWND child, LPARAM lParam) {
   if (id == -1) return TRUE;
   const DWORD style = static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE));
   const DWORD exStyle = static_cast<DWORD>(GetWindowLongA(child, GWL_EXSTYLE));
-  if (ControlWrapper* wrapper = CreateControlWrapper(className, child, id, style, exStyle)) {
-    dialog->AddControl(std::unique_ptr<ControlWrapper>(wrapper));
+  if (std::unique_ptr<ControlWrapper> wrapper =
+          ControlFactories().Create(className, child, id, style, exStyle)) {
+    dialog->AddControl(std::move(wrapper));
   }
   return TRUE;
 }

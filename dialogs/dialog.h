@@ -45,7 +45,7 @@ class Dialog {
   T* FindControlAs(int id) const { return dynamic_cast<T*>(FindControl(id)); }
   // Appends a wrapper at the end of the list.
   void AddControl(std::unique_ptr<ControlWrapper> wrapper);
-  // A wrapper from the registry for every descendant window of window
+  // A wrapper from ControlFactories() for every descendant window of window
   // whose ID is not -1, in the platform's enumeration order.
   void CreateControls(HWND window);
   // In list order: makes the dialog window each wrapper's parent (null for

@@ -21,6 +21,7 @@ namespace {
 
 using dlg::ButtonControl;
 using dlg::ComboBoxControl;
+using dlg::ControlFactoryRegistry;
 using dlg::ControlWrapper;
 using dlg::EditControl;
 using dlg::ListBoxControl;
@@ -40,6 +41,7 @@ std::string KindOf(const ControlWrapper* wrapper) {
   return "other";
 }
 
+// The process-wide registry as the program fills it at start-up.
 TEST(ControlFactoryTest, KindByClassNameInAnyCase) {
   struct Case {
     const char* className;
@@ -59,14 +61,14 @@ TEST(ControlFactoryTest, KindByClassNameInAnyCase) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.className);
-    ControlWrapper* wrapper = dlg::CreateControlWrapper(c.className, nullptr, 1234, 0, 0);
-    EXPECT_EQ(KindOf(wrapper), c.kind);
+    const std::unique_ptr<ControlWrapper> wrapper =
+        dlg::ControlFactories().Create(c.className, nullptr, 1234, 0, 0);
+    EXPECT_EQ(KindOf(wrapper.get()), c.kind);
     if (wrapper) {
       EXPECT_EQ(wrapper->ref.Kind(), dlg::ByControlId);
       EXPECT_EQ(wrapper->ref.Id(), 1234);
       EXPECT_EQ(wrapper->ref.Resolve(), nullptr);  // unbound until a dialog binds it
     }
-    delete wrapper;
   }
 }
 
@@ -100,9 +102,10 @@ TEST(ControlFactoryTest, TemplateControlsGetTheirKindsInOrder) {
   }
 }
 
-// Test factories: one that records what it is asked and declines, and one
-// that only counts.
+// Test factories: ones that record what they are asked and decline, told
+// apart by their tag, and one that only counts.
 struct FactoryCall {
+  int tag;
   std::string className;
   HWND window;
   int id;
@@ -112,34 +115,34 @@ struct FactoryCall {
 std::vector<FactoryCall> recorded;
 int lateCalls = 0;
 
-ControlWrapper* RecordingFactory(const char* className, HWND window, int id, DWORD style,
-                                 DWORD exStyle) {
-  recorded.push_back({className, window, id, style, exStyle});
+template <int Tag>
+std::unique_ptr<ControlWrapper> RecordingFactory(const char* className, HWND window, int id,
+                                                 DWORD style, DWORD exStyle) {
+  recorded.push_back({Tag, className, window, id, style, exStyle});
   return nullptr;
 }
 
-ControlWrapper* LateFactory(const char*, HWND, int id, DWORD, DWORD) {
+std::unique_ptr<ControlWrapper> LateFactory(const char*, HWND, int id, DWORD, DWORD) {
   ++lateCalls;
-  return new ControlWrapper(id);
+  return std::make_unique<ControlWrapper>(id);
 }
 
-// Tests that change the registry; the standard registry is back afterwards.
+// Tests that replace the process-wide registry; it is put back afterwards.
 class RegistryTest : public testing::Test {
  protected:
   void SetUp() override {
-    dlg::ClearControlFactories();
+    saved = dlg::ControlFactories();
     recorded.clear();
     lateCalls = 0;
   }
-  void TearDown() override {
-    dlg::ClearControlFactories();
-    dlg::RegisterStandardFactories();
-  }
+  void TearDown() override { dlg::ControlFactories() = saved; }
+
+  ControlFactoryRegistry saved;
 };
 
 TEST_F(RegistryTest, EmptyRegistryMakesNoWrappers) {
-  EXPECT_EQ(dlg::RegisteredFactoryCount(), 0u);
-  EXPECT_EQ(dlg::CreateControlWrapper("Button", nullptr, 1, 0, 0), nullptr);
+  dlg::ControlFactories() = ControlFactoryRegistry();
+  EXPECT_EQ(dlg::ControlFactories().Create("Button", nullptr, 1, 0, 0), nullptr);
 
   bool listEmpty = false;
   ScriptedDialog dialog(IDD_BASE, nullptr, [&](ScriptedDialog& d) {
@@ -150,27 +153,54 @@ TEST_F(RegistryTest, EmptyRegistryMakesNoWrappers) {
   EXPECT_TRUE(listEmpty);
 }
 
-TEST_F(RegistryTest, StandardRegistrationGrowsByOnePerFactory) {
-  EXPECT_EQ(dlg::RegisterControlFactory(RecordingFactory), 1);
-  EXPECT_EQ(dlg::RegisteredFactoryCount(), 1u);
-  EXPECT_EQ(dlg::RegisterStandardFactories(), 1);
-  EXPECT_EQ(dlg::RegisteredFactoryCount(), 7u);
-  EXPECT_EQ(dlg::RegisterControlFactory(LateFactory), 1);
-  EXPECT_EQ(dlg::RegisteredFactoryCount(), 8u);
+TEST_F(RegistryTest, FactoriesAreAskedInRegistrationOrder) {
+  const HWND window = reinterpret_cast<HWND>(0x5678);
+  ControlFactoryRegistry decliners;
+  EXPECT_TRUE(decliners.Register(RecordingFactory<1>));
+  EXPECT_TRUE(decliners.Register(RecordingFactory<2>));
+  EXPECT_EQ(decliners.Create("Button", window, 7, WS_CHILD, WS_EX_CLIENTEDGE), nullptr);
+  ASSERT_EQ(recorded.size(), 2u);
+  for (int i = 0; i < 2; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(recorded[i].tag, i + 1);
+    EXPECT_EQ(recorded[i].className, "Button");
+    EXPECT_EQ(recorded[i].window, window);
+    EXPECT_EQ(recorded[i].id, 7);
+    EXPECT_EQ(recorded[i].style, static_cast<DWORD>(WS_CHILD));
+    EXPECT_EQ(recorded[i].exStyle, static_cast<DWORD>(WS_EX_CLIENTEDGE));
+  }
 
-  // Asked in registration order: the recorder first; the generic factory
-  // accepts every class, so a factory after it is never reached.
-  ControlWrapper* wrapper = dlg::CreateControlWrapper("SysTreeView32", nullptr, 9, 0, 0);
-  EXPECT_EQ(KindOf(wrapper), "ControlWrapper");
-  delete wrapper;
-  ASSERT_EQ(recorded.size(), 1u);
-  EXPECT_EQ(recorded[0].className, "SysTreeView32");
+  // A recorder before the standard factories and a factory after them: the
+  // recorder is asked first; the generic factory accepts every class, so the
+  // late factory is never reached.
+  recorded.clear();
+  ControlFactoryRegistry registry;
+  EXPECT_TRUE(registry.Register(RecordingFactory<1>));
+  EXPECT_TRUE(registry.RegisterStandard());
+  EXPECT_TRUE(registry.Register(LateFactory));
+  struct Case {
+    const char* className;
+    const char* kind;
+  };
+  const Case cases[] = {{"SysTreeView32", "ControlWrapper"}, {"Edit", "EditControl"},
+                        {"", "ControlWrapper"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.className);
+    EXPECT_EQ(KindOf(registry.Create(c.className, nullptr, 9, 0, 0).get()), c.kind);
+  }
+  ASSERT_EQ(recorded.size(), std::size(cases));
+  for (size_t i = 0; i < recorded.size(); ++i) {
+    EXPECT_EQ(recorded[i].tag, 1);
+    EXPECT_EQ(recorded[i].className, cases[i].className);
+  }
   EXPECT_EQ(lateCalls, 0);
 }
 
 TEST_F(RegistryTest, FactoriesReceiveEachChildWithItsStyles) {
-  dlg::RegisterControlFactory(RecordingFactory);
-  dlg::RegisterStandardFactories();
+  ControlFactoryRegistry registry;
+  registry.Register(RecordingFactory<1>);
+  registry.RegisterStandard();
+  dlg::ControlFactories() = registry;
   ModelessWindow window(IDD_CONTROLS);
   ASSERT_NE(window.get(), nullptr);
   dlg::Dialog dialog(dlgtest::Module(), IDD_CONTROLS, nullptr);
