@@ -56,10 +56,7 @@ class Dialog {
   // Deletes every wrapper, last created first.
   void DestroyControls();
 
-  const WindowRef& Ref() const { return ref; }
   HWND Window() const { return ref.Resolve(); }
-  int TemplateId() const { return templateId; }
-  const ControlList& Controls() const { return controls; }
 
  protected:
   WindowRef ref;

@@ -77,7 +77,7 @@ TEST(ControlFactoryTest, KindByClassNameInAnyCase) {
 TEST(ControlFactoryTest, TemplateControlsGetTheirKindsInOrder) {
   ModelessWindow window(IDD_CONTROLS);
   ASSERT_NE(window.get(), nullptr);
-  dlg::Dialog dialog(dlgtest::Module(), IDD_CONTROLS, nullptr);
+  dlgtest::ListedDialog dialog(IDD_CONTROLS, nullptr);
   dialog.CreateControls(window.get());
 
   struct Expected {
@@ -203,7 +203,7 @@ TEST_F(RegistryTest, FactoriesReceiveEachChildWithItsStyles) {
   dlg::ControlFactories() = registry;
   ModelessWindow window(IDD_CONTROLS);
   ASSERT_NE(window.get(), nullptr);
-  dlg::Dialog dialog(dlgtest::Module(), IDD_CONTROLS, nullptr);
+  dlgtest::ListedDialog dialog(IDD_CONTROLS, nullptr);
   dialog.CreateControls(window.get());
 
   // Ten children with an ID; the two labels with ID -1 are never offered.

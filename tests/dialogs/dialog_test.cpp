@@ -152,7 +152,7 @@ TEST(ControlListTest, OrderOfSearchWalksAndDeletion) {
 
   Calls log;
   {
-    dlg::Dialog dialog(dlgtest::Module(), IDD_BASE, nullptr);
+    dlgtest::ListedDialog dialog(IDD_BASE, nullptr);
     EXPECT_TRUE(dialog.BindControls());  // nothing to bind
     dialog.AddControl(std::make_unique<Logged>(10, "a", &log));
     dialog.AddControl(std::make_unique<Logged>(20, "b", &log, false));
