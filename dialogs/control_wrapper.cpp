@@ -1,4 +1,4 @@
-// Control wrappers, the standard factories and the process-wide registry.
+// Control wrappers, the standard factories and the factory registry.
 #include "control_wrapper.h"
 
 #include <commctrl.h>
@@ -11,106 +11,112 @@ namespace dlg {
 
 ControlWrapper::ControlWrapper(int id) : ref(nullptr, id) {}
 
-int ControlWrapper::OnAttach() { return 1; }
+bool ControlWrapper::OnAttach() { return true; }
 
-int ControlWrapper::OnDetach() { return 1; }
+bool ControlWrapper::OnDetach() { return true; }
 
-ControlWrapper* ControlWrapper::LinkAfterLast(ControlWrapper* wrapper) {
-  ControlWrapper* last = this;
-  while (last->next_) last = last->next_;
-  last->next_ = wrapper;
-  wrapper->prev_ = last;
-  return wrapper;
-}
-
-void ControlWrapper::Unlink() {
-  if (prev_) prev_->next_ = next_;
-  if (next_) next_->prev_ = prev_;
-}
+void ControlWrapper::SetRedraw(bool on) const { ref.Send(WM_SETREDRAW, on ? TRUE : FALSE, 0); }
 
 // ---- ListBoxControl ----
 
-LRESULT ListBoxControl::AddString(const char* text) {
-  return ref.Send(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+namespace {
+
+LPARAM TextParam(const char* text) { return reinterpret_cast<LPARAM>(text); }
+
+WPARAM IndexParam(int index) { return static_cast<WPARAM>(index); }
+
+}  // namespace
+
+int ListBoxControl::AddString(const char* text) const {
+  return static_cast<int>(ref.Send(LB_ADDSTRING, 0, TextParam(text)));
 }
 
-LRESULT ListBoxControl::DeleteString(int index) {
-  return ref.Send(LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+int ListBoxControl::DeleteString(int index) const {
+  return static_cast<int>(ref.Send(LB_DELETESTRING, IndexParam(index), 0));
 }
 
-LRESULT ListBoxControl::ResetContent() { return ref.Send(LB_RESETCONTENT, 0, 0); }
+void ListBoxControl::ResetContent() const { ref.Send(LB_RESETCONTENT, 0, 0); }
 
-LRESULT ListBoxControl::GetCurSel() { return ref.Send(LB_GETCURSEL, 0, 0); }
+int ListBoxControl::GetCurSel() const { return static_cast<int>(ref.Send(LB_GETCURSEL, 0, 0)); }
 
-LRESULT ListBoxControl::GetItemText(int index, char* buffer) {
-  return ref.Send(LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer));
+int ListBoxControl::GetItemText(int index, char* buffer) const {
+  return static_cast<int>(
+      ref.Send(LB_GETTEXT, IndexParam(index), reinterpret_cast<LPARAM>(buffer)));
 }
 
-LRESULT ListBoxControl::GetItemTextLength(int index) {
-  return ref.Send(LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+int ListBoxControl::GetItemTextLength(int index) const {
+  return static_cast<int>(ref.Send(LB_GETTEXTLEN, IndexParam(index), 0));
 }
 
-LRESULT ListBoxControl::GetItemData(int index) {
-  return ref.Send(LB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+LPARAM ListBoxControl::GetItemData(int index) const {
+  return ref.Send(LB_GETITEMDATA, IndexParam(index), 0);
 }
 
-LRESULT ListBoxControl::SetItemData(int index, LPARAM data) {
-  return ref.Send(LB_SETITEMDATA, static_cast<WPARAM>(index), data);
+bool ListBoxControl::SetItemData(int index, LPARAM data) const {
+  return ref.Send(LB_SETITEMDATA, IndexParam(index), data) != LB_ERR;
 }
 
-LRESULT ListBoxControl::FindStringExact(int start, const char* text) {
-  return ref.Send(LB_FINDSTRINGEXACT, static_cast<WPARAM>(start),
-                  reinterpret_cast<LPARAM>(text));
+int ListBoxControl::FindStringExact(int start, const char* text) const {
+  return static_cast<int>(ref.Send(LB_FINDSTRINGEXACT, IndexParam(start), TextParam(text)));
 }
 
-std::unique_ptr<char[]> ListBoxControl::SelectedItemText() {
-  const LRESULT index = GetCurSel();
+int ListBoxControl::InitStorage(int items, size_t bytes) const {
+  return static_cast<int>(
+      ref.Send(LB_INITSTORAGE, IndexParam(items), static_cast<LPARAM>(bytes)));
+}
+
+std::unique_ptr<char[]> ListBoxControl::SelectedItemText() const {
+  const int index = GetCurSel();
   if (index == LB_ERR) return nullptr;
-  const LRESULT length = GetItemTextLength(static_cast<int>(index));
+  const int length = GetItemTextLength(index);
   if (length <= 0) return nullptr;
   std::unique_ptr<char[]> block(new (std::nothrow) char[length + 1]);
   if (!block) return nullptr;
-  GetItemText(static_cast<int>(index), block.get());
+  GetItemText(index, block.get());
   return block;
 }
 
 // ---- ComboBoxControl ----
 
-LRESULT ComboBoxControl::AddString(const char* text) {
-  return ref.Send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+int ComboBoxControl::AddString(const char* text) const {
+  return static_cast<int>(ref.Send(CB_ADDSTRING, 0, TextParam(text)));
 }
 
-LRESULT ComboBoxControl::GetCurSel() { return ref.Send(CB_GETCURSEL, 0, 0); }
+int ComboBoxControl::GetCurSel() const { return static_cast<int>(ref.Send(CB_GETCURSEL, 0, 0)); }
 
-LRESULT ComboBoxControl::SetCurSel(int index) {
-  return ref.Send(CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+int ComboBoxControl::SetCurSel(int index) const {
+  return static_cast<int>(ref.Send(CB_SETCURSEL, IndexParam(index), 0));
 }
 
-LRESULT ComboBoxControl::GetItemData(int index) {
-  return ref.Send(CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+LPARAM ComboBoxControl::GetItemData(int index) const {
+  return ref.Send(CB_GETITEMDATA, IndexParam(index), 0);
 }
 
-LRESULT ComboBoxControl::SetItemData(int index, LPARAM data) {
-  return ref.Send(CB_SETITEMDATA, static_cast<WPARAM>(index), data);
+bool ComboBoxControl::SetItemData(int index, LPARAM data) const {
+  return ref.Send(CB_SETITEMDATA, IndexParam(index), data) != CB_ERR;
 }
 
 // ---- Factories and registry ----
 
 namespace {
 
-// The registry: grows by one slot per registration, never shrinks.
-ControlFactory* factories = nullptr;
-unsigned factoryCount = 0;
-
-// A factory that makes a T for the class name Name (any case).
-template <class T, const char* Name>
-ControlWrapper* MakeIfClass(const char* className, HWND, int id, DWORD, DWORD) {
-  if (lstrcmpiA(className, Name) != 0) return nullptr;
-  return new (std::nothrow) T(id);
+// A new T, or nullptr when memory runs out: the registry then asks the
+// following factories, so the generic one tries once more.
+template <class T>
+std::unique_ptr<ControlWrapper> MakeOrNull(int id) {
+  return std::unique_ptr<ControlWrapper>(new (std::nothrow) T(id));
 }
 
-ControlWrapper* MakeGeneric(const char*, HWND, int id, DWORD, DWORD) {
-  return new (std::nothrow) ControlWrapper(id);
+// A factory that makes a T for the class name Name (any case: the platform
+// reports its own classes as "ListBox", "Edit" and so on).
+template <class T, const char* Name>
+std::unique_ptr<ControlWrapper> MakeIfClass(const char* className, HWND, int id, DWORD, DWORD) {
+  if (lstrcmpiA(className, Name) != 0) return nullptr;
+  return MakeOrNull<T>(id);
+}
+
+std::unique_ptr<ControlWrapper> MakeGeneric(const char*, HWND, int id, DWORD, DWORD) {
+  return MakeOrNull<ControlWrapper>(id);
 }
 
 constexpr char kButton[] = "button";
@@ -121,49 +127,47 @@ constexpr char kComboBox[] = "combobox";
 
 }  // namespace
 
-int InitDialogFramework() {
-  InitCommonControls();
-  return RegisterStandardFactories() ? 1 : 0;
+bool ControlFactoryRegistry::Register(ControlFactory factory) {
+  try {
+    factories_.push_back(factory);  // leaves the registry as it was if it throws
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
 }
 
-int RegisterControlFactory(ControlFactory factory) {
-  ControlFactory* grown = new (std::nothrow) ControlFactory[factoryCount + 1];
-  if (!grown) return 0;
-  for (unsigned i = 0; i < factoryCount; ++i) grown[i] = factories[i];
-  delete[] factories;
-  factories = grown;
-  factories[factoryCount++] = factory;
-  return 1;
-}
-
-int RegisterStandardFactories() {
+bool ControlFactoryRegistry::RegisterStandard() {
   const ControlFactory standard[] = {
-      MakeIfClass<ButtonControl, kButton>,   MakeIfClass<ListBoxControl, kListBox>,
-      MakeIfClass<ListBoxControl, kEdit>,    MakeIfClass<StaticControl, kStatic>,
+      MakeIfClass<ButtonControl, kButton>, MakeIfClass<ListBoxControl, kListBox>,
+      MakeIfClass<EditControl, kEdit>,     MakeIfClass<StaticControl, kStatic>,
       MakeIfClass<ComboBoxControl, kComboBox>, MakeGeneric,
   };
   for (ControlFactory factory : standard) {
-    if (!RegisterControlFactory(factory)) return 0;
+    if (!Register(factory)) return false;
   }
-  return 1;
+  return true;
 }
 
-ControlWrapper* CreateControlWrapper(const char* className, HWND window, int id, DWORD style,
-                                     DWORD exStyle) {
-  for (unsigned i = 0; i < factoryCount; ++i) {
-    if (ControlWrapper* wrapper = factories[i](className, window, id, style, exStyle)) {
+std::unique_ptr<ControlWrapper> ControlFactoryRegistry::Create(const char* className,
+                                                               HWND window, int id,
+                                                               DWORD style,
+                                                               DWORD exStyle) const {
+  for (ControlFactory factory : factories_) {
+    if (std::unique_ptr<ControlWrapper> wrapper = factory(className, window, id, style, exStyle)) {
       return wrapper;
     }
   }
   return nullptr;
 }
 
-unsigned RegisteredFactoryCount() { return factoryCount; }
+ControlFactoryRegistry& ControlFactories() {
+  static ControlFactoryRegistry registry;
+  return registry;
+}
 
-void ClearControlFactories() {
-  delete[] factories;
-  factories = nullptr;
-  factoryCount = 0;
+bool InitDialogFramework() {
+  InitCommonControls();
+  return ControlFactories().RegisterStandard();
 }
 
 }  // namespace dlg

@@ -1,17 +1,25 @@
 // Wrappers of a dialog's child controls, and the registry of the factories
 // that make them from the control's window class name.
+//
+// Each wrapper operation sends one message to its control and returns the
+// control's answer in the type it means: an index or a count as int (with
+// LB_ERR / CB_ERR, -1, for "no item" or failure, as the platform gives it),
+// item data as LPARAM, and bool where the answer is only success or failure.
+// The operations change the control, not the wrapper, so all are const.
 #pragma once
 
 #include <windows.h>
 
+#include <cstddef>
 #include <memory>
+#include <vector>
 
 #include "window_ref.h"
 
 namespace dlg {
 
-// Addresses one control as (dialog window, control ID). The dialog keeps its
-// wrappers in a doubly linked list threaded through prev and next.
+// Addresses one control as (dialog window, control ID). A wrapper never holds
+// the control's handle; its ref resolves it afresh on every operation.
 class ControlWrapper {
  public:
   explicit ControlWrapper(int id);
@@ -19,22 +27,20 @@ class ControlWrapper {
   ControlWrapper(const ControlWrapper&) = delete;
   ControlWrapper& operator=(const ControlWrapper&) = delete;
 
-  // Called after the parent handle is set / cleared; 0 stops the dialog's walk.
-  virtual int OnAttach();
-  virtual int OnDetach();
+  // Called after the dialog sets / clears the parent handle; false stops the
+  // dialog's walk over its wrappers. Neither may add or remove wrappers.
+  virtual bool OnAttach();
+  virtual bool OnDetach();
 
-  ControlWrapper* Next() const { return next_; }
-  ControlWrapper* Prev() const { return prev_; }
-  // Called on the list's head: links wrapper after the last one; returns wrapper.
-  ControlWrapper* LinkAfterLast(ControlWrapper* wrapper);
-  // Joins the neighbours to each other; this wrapper's own links stay.
-  void Unlink();
+  // WM_SETREDRAW. With redraw on, a list box or tree view repaints after every
+  // insertion, and a fill of thousands of lines is spent painting (some 10 ms
+  // a line in a visible sorted list box under Wine). A bulk fill therefore
+  // turns redraw off, inserts, and turns it on again; turning it on does not
+  // repaint what changed meanwhile, so the filler then invalidates the
+  // control (ref.Invalidate(nullptr)).
+  void SetRedraw(bool on) const;
 
   WindowRef ref;  // ByControlId; parent null until bound
-
- private:
-  ControlWrapper* prev_ = nullptr;
-  ControlWrapper* next_ = nullptr;
 };
 
 class ButtonControl : public ControlWrapper {
@@ -47,53 +53,72 @@ class StaticControl : public ControlWrapper {
   using ControlWrapper::ControlWrapper;
 };
 
-// List boxes, and edit controls too. One message per operation.
+// An edit field. Its text goes through ref (TextCopy, SetText, SetInt).
+class EditControl : public ControlWrapper {
+ public:
+  using ControlWrapper::ControlWrapper;
+};
+
 class ListBoxControl : public ControlWrapper {
  public:
   using ControlWrapper::ControlWrapper;
-  LRESULT AddString(const char* text);               // LB_ADDSTRING
-  LRESULT DeleteString(int index);                   // LB_DELETESTRING
-  LRESULT ResetContent();                            // LB_RESETCONTENT
-  LRESULT GetCurSel();                               // LB_GETCURSEL
-  LRESULT GetItemText(int index, char* buffer);      // LB_GETTEXT
-  LRESULT GetItemTextLength(int index);              // LB_GETTEXTLEN
-  LRESULT GetItemData(int index);                    // LB_GETITEMDATA
-  LRESULT SetItemData(int index, LPARAM data);       // LB_SETITEMDATA
-  LRESULT FindStringExact(int start, const char* text);  // LB_FINDSTRINGEXACT
+  int AddString(const char* text) const;                   // LB_ADDSTRING: the new index
+  int DeleteString(int index) const;                       // LB_DELETESTRING: items left
+  void ResetContent() const;                               // LB_RESETCONTENT
+  int GetCurSel() const;                                   // LB_GETCURSEL
+  int GetItemText(int index, char* buffer) const;          // LB_GETTEXT: length copied
+  int GetItemTextLength(int index) const;                  // LB_GETTEXTLEN
+  LPARAM GetItemData(int index) const;                     // LB_GETITEMDATA
+  bool SetItemData(int index, LPARAM data) const;          // LB_SETITEMDATA
+  int FindStringExact(int start, const char* text) const;  // LB_FINDSTRINGEXACT
+  // LB_INITSTORAGE: reserves room for `items` more lines holding `bytes` of
+  // text in all, so that a bulk fill does not grow the list line by line.
+  // The number of lines room is now reserved for, or LB_ERRSPACE.
+  int InitStorage(int items, size_t bytes) const;
   // A new copy of the selected item's text; nullptr when nothing is selected,
   // the text is empty or memory runs out.
-  std::unique_ptr<char[]> SelectedItemText();
+  std::unique_ptr<char[]> SelectedItemText() const;
 };
 
 class ComboBoxControl : public ControlWrapper {
  public:
   using ControlWrapper::ControlWrapper;
-  LRESULT AddString(const char* text);          // CB_ADDSTRING
-  LRESULT GetCurSel();                          // CB_GETCURSEL
-  LRESULT SetCurSel(int index);                 // CB_SETCURSEL
-  LRESULT GetItemData(int index);               // CB_GETITEMDATA
-  LRESULT SetItemData(int index, LPARAM data);  // CB_SETITEMDATA
+  int AddString(const char* text) const;           // CB_ADDSTRING: the new index
+  int GetCurSel() const;                           // CB_GETCURSEL
+  int SetCurSel(int index) const;                  // CB_SETCURSEL: index, or CB_ERR
+  LPARAM GetItemData(int index) const;             // CB_GETITEMDATA
+  bool SetItemData(int index, LPARAM data) const;  // CB_SETITEMDATA
 };
 
 // Makes a wrapper for a control, or returns nullptr to decline.
-using ControlFactory = ControlWrapper* (*)(const char* className, HWND window, int id,
-                                           DWORD style, DWORD exStyle);
+using ControlFactory = std::unique_ptr<ControlWrapper> (*)(const char* className, HWND window,
+                                                           int id, DWORD style, DWORD exStyle);
 
-// InitCommonControls, then RegisterStandardFactories; 1 on success, else 0.
-int InitDialogFramework();
-// Appends a factory to the registry; 1, or 0 when memory runs out.
-int RegisterControlFactory(ControlFactory factory);
-// Registers the factories for "button", "listbox", "edit", "static",
-// "combobox" and last the generic one; 0 at the first failure, else 1.
-int RegisterStandardFactories();
-// The first non-null wrapper the registered factories make, in registration
-// order; nullptr when all decline (or the registry is empty).
-ControlWrapper* CreateControlWrapper(const char* className, HWND window, int id, DWORD style,
-                                     DWORD exStyle);
-// Number of registered factories.
-unsigned RegisteredFactoryCount();
-// Empties the registry and frees its table. For tests only: the program
-// fills the registry once at start-up and never shrinks it.
-void ClearControlFactories();
+// The factories a dialog asks for its wrappers, in registration order.
+class ControlFactoryRegistry {
+ public:
+  // Appends a factory; false, with the registry unchanged, when memory runs out.
+  bool Register(ControlFactory factory);
+  // Appends the factories for "button", "listbox", "edit", "static",
+  // "combobox" (each matched in any case) and last the generic one, which
+  // wraps every class; false at the first failure.
+  bool RegisterStandard();
+  // The first non-null wrapper the factories make, in registration order;
+  // nullptr when all decline (or there are none). Behind the generic factory
+  // a factory is reached only when the generic one cannot allocate.
+  std::unique_ptr<ControlWrapper> Create(const char* className, HWND window, int id,
+                                         DWORD style, DWORD exStyle) const;
+
+ private:
+  std::vector<ControlFactory> factories_;
+};
+
+// The process-wide registry that every Dialog asks; empty until
+// InitDialogFramework fills it.
+ControlFactoryRegistry& ControlFactories();
+
+// InitCommonControls, then the standard factories into ControlFactories();
+// false when their registration fails.
+bool InitDialogFramework();
 
 }  // namespace dlg

@@ -2,6 +2,9 @@
 // procedure that every Dialog runs on.
 #include "dialog.h"
 
+#include <memory>
+#include <utility>
+
 namespace dlg {
 
 namespace {
@@ -18,8 +21,9 @@ BOOL CALLBACK AddChildControl(HWND child, LPARAM lParam) {
   if (id == -1) return TRUE;
   const DWORD style = static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE));
   const DWORD exStyle = static_cast<DWORD>(GetWindowLongA(child, GWL_EXSTYLE));
-  if (ControlWrapper* wrapper = CreateControlWrapper(className, child, id, style, exStyle)) {
-    dialog->AddControl(wrapper);
+  if (std::unique_ptr<ControlWrapper> wrapper =
+          ControlFactories().Create(className, child, id, style, exStyle)) {
+    dialog->AddControl(std::move(wrapper));
   }
   return TRUE;
 }
@@ -31,8 +35,7 @@ Dialog::Dialog(HINSTANCE instance, int templateId, HWND parent)
       templateId(templateId),
       parent(parent),
       procedure(SharedDialogProc),
-      flags(0),
-      controls(nullptr) {}
+      flags(0) {}
 
 Dialog::~Dialog() { DestroyControls(); }
 
@@ -107,51 +110,39 @@ int Dialog::End(int result) {
 }
 
 ControlWrapper* Dialog::FindControl(int id) const {
-  for (ControlWrapper* wrapper = controls; wrapper; wrapper = wrapper->Next()) {
-    if (wrapper->ref.Id() == id) return wrapper;
+  for (const std::unique_ptr<ControlWrapper>& wrapper : controls) {
+    if (wrapper->ref.Id() == id) return wrapper.get();
   }
   return nullptr;
 }
 
-void Dialog::AddControl(ControlWrapper* wrapper) {
-  if (controls) {
-    controls->LinkAfterLast(wrapper);
-  } else {
-    controls = wrapper;
-  }
+void Dialog::AddControl(std::unique_ptr<ControlWrapper> wrapper) {
+  controls.push_back(std::move(wrapper));
 }
 
 void Dialog::CreateControls(HWND window) {
   EnumChildWindows(window, AddChildControl, reinterpret_cast<LPARAM>(this));
 }
 
-int Dialog::BindControls() {
+bool Dialog::BindControls() {
   const HWND window = ref.Resolve();
-  for (ControlWrapper* wrapper = controls; wrapper; wrapper = wrapper->Next()) {
+  for (const std::unique_ptr<ControlWrapper>& wrapper : controls) {
     wrapper->ref.SetHandle(window);
-    if (!wrapper->OnAttach()) return 0;
+    if (!wrapper->OnAttach()) return false;
   }
-  return 1;
+  return true;
 }
 
-int Dialog::UnbindControls() {
-  for (ControlWrapper* wrapper = controls; wrapper; wrapper = wrapper->Next()) {
+bool Dialog::UnbindControls() {
+  for (const std::unique_ptr<ControlWrapper>& wrapper : controls) {
     wrapper->ref.SetHandle(nullptr);
-    if (!wrapper->OnDetach()) return 0;
+    if (!wrapper->OnDetach()) return false;
   }
-  return 1;
+  return true;
 }
 
 void Dialog::DestroyControls() {
-  ControlWrapper* current = controls;
-  while (current && current->Next()) current = current->Next();
-  while (current) {
-    ControlWrapper* previous = current->Prev();
-    current->Unlink();
-    delete current;
-    current = previous;
-  }
-  controls = nullptr;
+  while (!controls.empty()) controls.pop_back();
 }
 
 INT_PTR CALLBACK SharedDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <vector>
+
 #include "control_wrapper.h"
 #include "window_ref.h"
 
@@ -10,6 +13,9 @@ namespace dlg {
 
 class Dialog {
  public:
+  // The dialog's wrappers, in the order their controls were enumerated.
+  using ControlList = std::vector<std::unique_ptr<ControlWrapper>>;
+
   // No window yet: ref null, flags 0, no controls.
   Dialog(HINSTANCE instance, int templateId, HWND parent);
   virtual ~Dialog();  // DestroyControls()
@@ -37,19 +43,20 @@ class Dialog {
   ControlWrapper* FindControl(int id) const;
   template <class T>
   T* FindControlAs(int id) const { return dynamic_cast<T*>(FindControl(id)); }
-  // Appends a wrapper at the tail of the list; the dialog owns it.
-  void AddControl(ControlWrapper* wrapper);
-  // A wrapper for every descendant window of window whose ID is not -1.
+  // Appends a wrapper at the end of the list.
+  void AddControl(std::unique_ptr<ControlWrapper> wrapper);
+  // A wrapper from ControlFactories() for every descendant window of window
+  // whose ID is not -1, in the platform's enumeration order.
   void CreateControls(HWND window);
-  int BindControls();
-  int UnbindControls();
-  // Deletes every wrapper, last first.
+  // In list order: makes the dialog window each wrapper's parent (null for
+  // Unbind), then OnAttach (OnDetach). The first false stops the walk,
+  // leaving the later wrappers as they were, and is returned.
+  bool BindControls();
+  bool UnbindControls();
+  // Deletes every wrapper, last created first.
   void DestroyControls();
 
-  const WindowRef& Ref() const { return ref; }
   HWND Window() const { return ref.Resolve(); }
-  int TemplateId() const { return templateId; }
-  ControlWrapper* Controls() const { return controls; }
 
  protected:
   WindowRef ref;
@@ -58,7 +65,7 @@ class Dialog {
   HWND parent;
   DLGPROC procedure;
   WORD flags;
-  ControlWrapper* controls;
+  ControlList controls;
 
   friend INT_PTR CALLBACK SharedDialogProc(HWND, UINT, WPARAM, LPARAM);
 };

@@ -1,11 +1,13 @@
-// Wrapper kinds by class name, the factory registry, and the list-box and
-// combo-box operations.
+// Wrapper kinds by class name, the factory registry, and the operations of
+// the wrappers.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include <cstring>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <typeinfo>
 #include <vector>
@@ -19,7 +21,9 @@ namespace {
 
 using dlg::ButtonControl;
 using dlg::ComboBoxControl;
+using dlg::ControlFactoryRegistry;
 using dlg::ControlWrapper;
+using dlg::EditControl;
 using dlg::ListBoxControl;
 using dlg::StaticControl;
 using dlgtest::ModelessWindow;
@@ -30,12 +34,14 @@ std::string KindOf(const ControlWrapper* wrapper) {
   const std::type_info& type = typeid(*wrapper);
   if (type == typeid(ButtonControl)) return "ButtonControl";
   if (type == typeid(ListBoxControl)) return "ListBoxControl";
+  if (type == typeid(EditControl)) return "EditControl";
   if (type == typeid(StaticControl)) return "StaticControl";
   if (type == typeid(ComboBoxControl)) return "ComboBoxControl";
   if (type == typeid(ControlWrapper)) return "ControlWrapper";
   return "other";
 }
 
+// The process-wide registry as the program fills it at start-up.
 TEST(ControlFactoryTest, KindByClassNameInAnyCase) {
   struct Case {
     const char* className;
@@ -44,8 +50,8 @@ TEST(ControlFactoryTest, KindByClassNameInAnyCase) {
   const Case cases[] = {
       {"button", "ButtonControl"},        {"Button", "ButtonControl"},
       {"BUTTON", "ButtonControl"},        {"listbox", "ListBoxControl"},
-      {"ListBox", "ListBoxControl"},      {"edit", "ListBoxControl"},
-      {"Edit", "ListBoxControl"},         {"static", "StaticControl"},
+      {"ListBox", "ListBoxControl"},      {"edit", "EditControl"},
+      {"Edit", "EditControl"},            {"static", "StaticControl"},
       {"Static", "StaticControl"},        {"combobox", "ComboBoxControl"},
       {"ComboBox", "ComboBoxControl"},    {"COMBOBOX", "ComboBoxControl"},
       {"cOMBObOX", "ComboBoxControl"},    {"SysTreeView32", "ControlWrapper"},
@@ -55,16 +61,14 @@ TEST(ControlFactoryTest, KindByClassNameInAnyCase) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.className);
-    ControlWrapper* wrapper = dlg::CreateControlWrapper(c.className, nullptr, 1234, 0, 0);
-    EXPECT_EQ(KindOf(wrapper), c.kind);
+    const std::unique_ptr<ControlWrapper> wrapper =
+        dlg::ControlFactories().Create(c.className, nullptr, 1234, 0, 0);
+    EXPECT_EQ(KindOf(wrapper.get()), c.kind);
     if (wrapper) {
       EXPECT_EQ(wrapper->ref.Kind(), dlg::ByControlId);
       EXPECT_EQ(wrapper->ref.Id(), 1234);
       EXPECT_EQ(wrapper->ref.Resolve(), nullptr);  // unbound until a dialog binds it
-      EXPECT_EQ(wrapper->Next(), nullptr);
-      EXPECT_EQ(wrapper->Prev(), nullptr);
     }
-    delete wrapper;
   }
 }
 
@@ -73,7 +77,7 @@ TEST(ControlFactoryTest, KindByClassNameInAnyCase) {
 TEST(ControlFactoryTest, TemplateControlsGetTheirKindsInOrder) {
   ModelessWindow window(IDD_CONTROLS);
   ASSERT_NE(window.get(), nullptr);
-  dlg::Dialog dialog(dlgtest::Module(), IDD_CONTROLS, nullptr);
+  dlgtest::ListedDialog dialog(IDD_CONTROLS, nullptr);
   dialog.CreateControls(window.get());
 
   struct Expected {
@@ -81,30 +85,27 @@ TEST(ControlFactoryTest, TemplateControlsGetTheirKindsInOrder) {
     const char* kind;
   };
   const Expected expected[] = {
-      {IDC_BUTTON, "ButtonControl"}, {IDC_LIST, "ListBoxControl"},  {IDC_EDIT, "ListBoxControl"},
+      {IDC_BUTTON, "ButtonControl"}, {IDC_LIST, "ListBoxControl"},  {IDC_EDIT, "EditControl"},
       {IDC_TEXT, "StaticControl"},   {IDC_COMBO, "ComboBoxControl"}, {IDC_TREE, "ControlWrapper"},
       {IDC_STATUS, "ControlWrapper"}, {IDC_TWIN, "StaticControl"},   {IDC_TWIN, "ButtonControl"},
-      {IDC_EDIT2, "ListBoxControl"},
+      {IDC_EDIT2, "EditControl"},
   };
-  const ControlWrapper* wrapper = dialog.Controls();
-  const ControlWrapper* previous = nullptr;
-  for (const Expected& e : expected) {
-    ASSERT_NE(wrapper, nullptr) << "list ends before ID " << e.id;
+  const dlg::Dialog::ControlList& controls = dialog.Controls();
+  ASSERT_EQ(controls.size(), std::size(expected)) << "one wrapper per control with an ID";
+  for (size_t i = 0; i < controls.size(); ++i) {
+    const Expected& e = expected[i];
     char className[64] = "";
     GetClassNameA(GetDlgItem(window.get(), e.id), className, sizeof className);
     SCOPED_TRACE(std::to_string(e.id) + " " + className);
-    EXPECT_EQ(wrapper->ref.Id(), e.id);
-    EXPECT_EQ(KindOf(wrapper), e.kind);
-    EXPECT_EQ(wrapper->Prev(), previous);
-    previous = wrapper;
-    wrapper = wrapper->Next();
+    EXPECT_EQ(controls[i]->ref.Id(), e.id);
+    EXPECT_EQ(KindOf(controls[i].get()), e.kind);
   }
-  EXPECT_EQ(wrapper, nullptr) << "more wrappers than controls with an ID";
 }
 
-// Test factories: one that records what it is asked and declines, and one
-// that only counts.
+// Test factories: ones that record what they are asked and decline, told
+// apart by their tag, and one that only counts.
 struct FactoryCall {
+  int tag;
   std::string className;
   HWND window;
   int id;
@@ -114,74 +115,103 @@ struct FactoryCall {
 std::vector<FactoryCall> recorded;
 int lateCalls = 0;
 
-ControlWrapper* RecordingFactory(const char* className, HWND window, int id, DWORD style,
-                                 DWORD exStyle) {
-  recorded.push_back({className, window, id, style, exStyle});
+template <int Tag>
+std::unique_ptr<ControlWrapper> RecordingFactory(const char* className, HWND window, int id,
+                                                 DWORD style, DWORD exStyle) {
+  recorded.push_back({Tag, className, window, id, style, exStyle});
   return nullptr;
 }
 
-ControlWrapper* LateFactory(const char*, HWND, int id, DWORD, DWORD) {
+std::unique_ptr<ControlWrapper> LateFactory(const char*, HWND, int id, DWORD, DWORD) {
   ++lateCalls;
-  return new ControlWrapper(id);
+  return std::make_unique<ControlWrapper>(id);
 }
 
-// Tests that change the registry; the standard registry is back afterwards.
+// Tests that replace the process-wide registry; it is put back afterwards.
 class RegistryTest : public testing::Test {
  protected:
   void SetUp() override {
-    dlg::ClearControlFactories();
+    saved = dlg::ControlFactories();
     recorded.clear();
     lateCalls = 0;
   }
-  void TearDown() override {
-    dlg::ClearControlFactories();
-    dlg::RegisterStandardFactories();
-  }
+  void TearDown() override { dlg::ControlFactories() = saved; }
+
+  ControlFactoryRegistry saved;
 };
 
 TEST_F(RegistryTest, EmptyRegistryMakesNoWrappers) {
-  EXPECT_EQ(dlg::RegisteredFactoryCount(), 0u);
-  EXPECT_EQ(dlg::CreateControlWrapper("Button", nullptr, 1, 0, 0), nullptr);
+  dlg::ControlFactories() = ControlFactoryRegistry();
+  EXPECT_EQ(dlg::ControlFactories().Create("Button", nullptr, 1, 0, 0), nullptr);
 
   bool listEmpty = false;
   ScriptedDialog dialog(IDD_BASE, nullptr, [&](ScriptedDialog& d) {
-    listEmpty = d.Controls() == nullptr && d.FindControl(IDOK) == nullptr;
+    listEmpty = d.Controls().empty() && d.FindControl(IDOK) == nullptr;
     d.End(5);
   });
   EXPECT_EQ(dialog.ShowModal(), 5);
   EXPECT_TRUE(listEmpty);
 }
 
-TEST_F(RegistryTest, StandardRegistrationGrowsByOnePerFactory) {
-  EXPECT_EQ(dlg::RegisterControlFactory(RecordingFactory), 1);
-  EXPECT_EQ(dlg::RegisteredFactoryCount(), 1u);
-  EXPECT_EQ(dlg::RegisterStandardFactories(), 1);
-  EXPECT_EQ(dlg::RegisteredFactoryCount(), 7u);
-  EXPECT_EQ(dlg::RegisterControlFactory(LateFactory), 1);
-  EXPECT_EQ(dlg::RegisteredFactoryCount(), 8u);
+TEST_F(RegistryTest, FactoriesAreAskedInRegistrationOrder) {
+  const HWND window = reinterpret_cast<HWND>(0x5678);
+  ControlFactoryRegistry decliners;
+  EXPECT_TRUE(decliners.Register(RecordingFactory<1>));
+  EXPECT_TRUE(decliners.Register(RecordingFactory<2>));
+  EXPECT_EQ(decliners.Create("Button", window, 7, WS_CHILD, WS_EX_CLIENTEDGE), nullptr);
+  ASSERT_EQ(recorded.size(), 2u);
+  for (int i = 0; i < 2; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(recorded[i].tag, i + 1);
+    EXPECT_EQ(recorded[i].className, "Button");
+    EXPECT_EQ(recorded[i].window, window);
+    EXPECT_EQ(recorded[i].id, 7);
+    EXPECT_EQ(recorded[i].style, static_cast<DWORD>(WS_CHILD));
+    EXPECT_EQ(recorded[i].exStyle, static_cast<DWORD>(WS_EX_CLIENTEDGE));
+  }
 
-  // Asked in registration order: the recorder first; the generic factory
-  // accepts every class, so a factory after it is never reached.
-  ControlWrapper* wrapper = dlg::CreateControlWrapper("SysTreeView32", nullptr, 9, 0, 0);
-  EXPECT_EQ(KindOf(wrapper), "ControlWrapper");
-  delete wrapper;
-  ASSERT_EQ(recorded.size(), 1u);
-  EXPECT_EQ(recorded[0].className, "SysTreeView32");
+  // A recorder before the standard factories and a factory after them: the
+  // recorder is asked first; the generic factory accepts every class, so the
+  // late factory is never reached.
+  recorded.clear();
+  ControlFactoryRegistry registry;
+  EXPECT_TRUE(registry.Register(RecordingFactory<1>));
+  EXPECT_TRUE(registry.RegisterStandard());
+  EXPECT_TRUE(registry.Register(LateFactory));
+  struct Case {
+    const char* className;
+    const char* kind;
+  };
+  const Case cases[] = {{"SysTreeView32", "ControlWrapper"}, {"Edit", "EditControl"},
+                        {"", "ControlWrapper"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.className);
+    EXPECT_EQ(KindOf(registry.Create(c.className, nullptr, 9, 0, 0).get()), c.kind);
+  }
+  ASSERT_EQ(recorded.size(), std::size(cases));
+  for (size_t i = 0; i < recorded.size(); ++i) {
+    EXPECT_EQ(recorded[i].tag, 1);
+    EXPECT_EQ(recorded[i].className, cases[i].className);
+  }
   EXPECT_EQ(lateCalls, 0);
 }
 
 TEST_F(RegistryTest, FactoriesReceiveEachChildWithItsStyles) {
-  dlg::RegisterControlFactory(RecordingFactory);
-  dlg::RegisterStandardFactories();
+  ControlFactoryRegistry registry;
+  registry.Register(RecordingFactory<1>);
+  registry.RegisterStandard();
+  dlg::ControlFactories() = registry;
   ModelessWindow window(IDD_CONTROLS);
   ASSERT_NE(window.get(), nullptr);
-  dlg::Dialog dialog(dlgtest::Module(), IDD_CONTROLS, nullptr);
+  dlgtest::ListedDialog dialog(IDD_CONTROLS, nullptr);
   dialog.CreateControls(window.get());
 
   // Ten children with an ID; the two labels with ID -1 are never offered.
   ASSERT_EQ(recorded.size(), 10u);
-  const ControlWrapper* wrapper = dialog.Controls();
-  for (const FactoryCall& call : recorded) {
+  // The recorder declined every time, so the standard factories made the wrappers.
+  ASSERT_EQ(dialog.Controls().size(), recorded.size());
+  for (size_t i = 0; i < recorded.size(); ++i) {
+    const FactoryCall& call = recorded[i];
     SCOPED_TRACE(call.className + " " + std::to_string(call.id));
     EXPECT_NE(call.id, -1);
     EXPECT_EQ(GetDlgCtrlID(call.window), call.id);
@@ -191,34 +221,8 @@ TEST_F(RegistryTest, FactoriesReceiveEachChildWithItsStyles) {
     EXPECT_EQ(call.className, className);
     EXPECT_EQ(call.style, static_cast<DWORD>(GetWindowLongA(call.window, GWL_STYLE)));
     EXPECT_EQ(call.exStyle, static_cast<DWORD>(GetWindowLongA(call.window, GWL_EXSTYLE)));
-    // The recorder declined, so the standard factories made the wrapper.
-    ASSERT_NE(wrapper, nullptr);
-    EXPECT_EQ(wrapper->ref.Id(), call.id);
-    wrapper = wrapper->Next();
+    EXPECT_EQ(dialog.Controls()[i]->ref.Id(), call.id);
   }
-}
-
-// List links, used by the dialog's control list.
-TEST(ControlWrapperTest, LinkAfterLastAndUnlink) {
-  ControlWrapper a(1), b(2), c(3);
-  EXPECT_EQ(a.LinkAfterLast(&b), &b);
-  EXPECT_EQ(a.LinkAfterLast(&c), &c);  // walks past b
-  EXPECT_EQ(a.Next(), &b);
-  EXPECT_EQ(b.Prev(), &a);
-  EXPECT_EQ(b.Next(), &c);
-  EXPECT_EQ(c.Prev(), &b);
-  EXPECT_EQ(c.Next(), nullptr);
-
-  b.Unlink();
-  EXPECT_EQ(a.Next(), &c);
-  EXPECT_EQ(c.Prev(), &a);
-  EXPECT_EQ(b.Prev(), &a);  // its own links stay
-  EXPECT_EQ(b.Next(), &c);
-
-  c.Unlink();
-  EXPECT_EQ(a.Next(), nullptr);
-  EXPECT_EQ(a.OnAttach(), 1);
-  EXPECT_EQ(a.OnDetach(), 1);
 }
 
 class ListControlsTest : public testing::Test {
@@ -268,8 +272,10 @@ TEST_F(ListControlsTest, ListBoxOperations) {
   EXPECT_EQ(list.GetItemText(1, buffer), 3);
   EXPECT_STREQ(buffer, "two");
 
-  EXPECT_NE(list.SetItemData(1, 0x1234), LB_ERR);
+  EXPECT_TRUE(list.SetItemData(1, 0x1234));
   EXPECT_EQ(list.GetItemData(1), 0x1234);
+  EXPECT_FALSE(list.SetItemData(3, 0x1234));  // no such item
+  EXPECT_EQ(list.GetItemData(3), LB_ERR);
 
   EXPECT_EQ(list.FindStringExact(-1, "TWO"), 1);  // whole list, any case
   EXPECT_EQ(list.FindStringExact(-1, "tw"), LB_ERR);
@@ -281,11 +287,42 @@ TEST_F(ListControlsTest, ListBoxOperations) {
   EXPECT_EQ(list.ref.Send(LB_GETCOUNT, 0, 0), 0);
 }
 
+// A bulk fill: room reserved at once, then the lines go in as usual.
+TEST_F(ListControlsTest, InitStorageReservesRoomForABulkFill) {
+  constexpr int kLines = 500;
+  constexpr size_t kBytesPerLine = 8;
+  ASSERT_EQ(list.AddString("first"), 0);
+  EXPECT_GE(list.InitStorage(kLines, kLines * kBytesPerLine), kLines);
+  for (int i = 1; i <= kLines; ++i) ASSERT_EQ(list.AddString("line"), i);
+  EXPECT_EQ(list.ref.Send(LB_GETCOUNT, 0, 0), kLines + 1);
+  list.ref.SetHandle(nullptr);
+  EXPECT_EQ(list.InitStorage(kLines, kLines * kBytesPerLine), 0);  // no window
+}
+
+// With redraw off an insertion leaves nothing to repaint; with it on again,
+// insertions repaint as before.
+TEST_F(ListControlsTest, SetRedrawStopsAndResumesRepainting) {
+  const HWND box = window.Item(IDC_LIST);
+  ShowWindow(window.get(), SW_SHOWNA);
+  UpdateWindow(window.get());
+  ASSERT_FALSE(GetUpdateRect(box, nullptr, FALSE));
+
+  list.SetRedraw(false);
+  EXPECT_EQ(list.AddString("while off"), 0);
+  EXPECT_FALSE(GetUpdateRect(box, nullptr, FALSE));
+
+  list.SetRedraw(true);
+  UpdateWindow(box);
+  EXPECT_EQ(list.AddString("while on"), 1);
+  EXPECT_TRUE(GetUpdateRect(box, nullptr, FALSE));
+}
+
 TEST_F(ListControlsTest, ComboBoxOperations) {
   EXPECT_EQ(combo.GetCurSel(), CB_ERR);
   EXPECT_EQ(combo.AddString("Int"), 0);
   EXPECT_EQ(combo.AddString("String"), 1);
-  EXPECT_NE(combo.SetItemData(1, 8), CB_ERR);
+  EXPECT_TRUE(combo.SetItemData(1, 8));
+  EXPECT_FALSE(combo.SetItemData(2, 8));  // no such item
   EXPECT_EQ(combo.SetCurSel(1), 1);
   EXPECT_EQ(combo.GetCurSel(), 1);
   EXPECT_EQ(combo.GetItemData(combo.GetCurSel()), 8);

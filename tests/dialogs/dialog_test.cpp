@@ -1,9 +1,12 @@
-// Modal runs of real dialogs: the hooks, ending, the control list over a
-// run, and help requests climbing a chain of owner dialogs.
+// The control list of a dialog, and modal runs of real dialogs: the hooks,
+// ending, the control list over a run, and help requests climbing a chain of
+// owner dialogs.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dialogs/dialog.h"
@@ -114,12 +117,66 @@ TEST(DialogTest, ControlsAreBoundBeforeOnInitAndGoneAtDestroy) {
   EXPECT_NE(dialog.atInit.editWindow, nullptr);
 
   EXPECT_TRUE(dialog.destroySeen);
-  EXPECT_EQ(dialog.controlsAtDestroy, nullptr);
+  EXPECT_EQ(dialog.controlsAtDestroy, 0u);
   EXPECT_EQ(dialog.editAtDestroy, nullptr);
-  EXPECT_EQ(dialog.Controls(), nullptr);
+  EXPECT_TRUE(dialog.Controls().empty());
   // The reference keeps the old handle, which names no window any more.
   EXPECT_EQ(dialog.Window(), dialog.atInit.dialogWindow);
   EXPECT_FALSE(IsWindow(dialog.Window()));
+}
+
+// The control list on its own: appended in order, searched from the front,
+// walked in order by Bind and Unbind until a hook refuses, deleted from the
+// back.
+TEST(ControlListTest, OrderOfSearchWalksAndDeletion) {
+  // A wrapper that logs its hooks and its deletion under a name of its own.
+  class Logged : public ControlWrapper {
+   public:
+    Logged(int id, std::string name, Calls* log, bool attaches = true)
+        : ControlWrapper(id), name_(std::move(name)), log_(log), attaches_(attaches) {}
+    ~Logged() override { log_->push_back("delete " + name_); }
+    bool OnAttach() override {
+      log_->push_back("attach " + name_);
+      return attaches_;
+    }
+    bool OnDetach() override {
+      log_->push_back("detach " + name_);
+      return true;
+    }
+
+   private:
+    std::string name_;
+    Calls* log_;
+    bool attaches_;
+  };
+
+  Calls log;
+  {
+    dlgtest::ListedDialog dialog(IDD_BASE, nullptr);
+    EXPECT_TRUE(dialog.BindControls());  // nothing to bind
+    dialog.AddControl(std::make_unique<Logged>(10, "a", &log));
+    dialog.AddControl(std::make_unique<Logged>(20, "b", &log, false));
+    dialog.AddControl(std::make_unique<Logged>(10, "c", &log));
+    ASSERT_EQ(dialog.Controls().size(), 3u);
+    EXPECT_EQ(dialog.FindControl(10), dialog.Controls()[0].get());  // the first of two
+    EXPECT_EQ(dialog.FindControl(20), dialog.Controls()[1].get());
+    EXPECT_EQ(dialog.FindControl(30), nullptr);
+
+    EXPECT_FALSE(dialog.BindControls());
+    EXPECT_TRUE(dialog.UnbindControls());
+    dialog.DestroyControls();
+    EXPECT_TRUE(dialog.Controls().empty());
+    EXPECT_EQ(dialog.FindControl(10), nullptr);
+
+    // Wrappers still listed go with the dialog.
+    dialog.AddControl(std::make_unique<Logged>(40, "d", &log));
+  }
+  EXPECT_EQ(log, (Calls{"attach a", "attach b", "detach a", "detach b", "detach c", "delete c",
+                        "delete b", "delete a", "delete d"}));
+
+  ControlWrapper plain(1);  // the hooks of every standard kind accept
+  EXPECT_TRUE(plain.OnAttach());
+  EXPECT_TRUE(plain.OnDetach());
 }
 
 TEST(DialogTest, FindControlAfterInit) {
@@ -135,6 +192,7 @@ TEST(DialogTest, FindControlAfterInit) {
       if (dynamic_cast<dlg::StaticControl*>(wrapper)) kind = "static";
       else if (dynamic_cast<dlg::ButtonControl*>(wrapper)) kind = "button";
       else if (dynamic_cast<dlg::ListBoxControl*>(wrapper)) kind = "listbox";
+      else if (dynamic_cast<dlg::EditControl*>(wrapper)) kind = "edit";
       else if (wrapper) kind = "other";
       // A found wrapper is bound: it reaches its control through the dialog.
       if (wrapper && wrapper->ref.Resolve() != GetDlgItem(d.Hwnd(), id)) kind += " unbound";
@@ -146,7 +204,7 @@ TEST(DialogTest, FindControlAfterInit) {
   ASSERT_EQ(found.size(), 5u);
   const Found expected[] = {
       {IDC_BUTTON, "button"},
-      {IDC_EDIT2, "listbox"},
+      {IDC_EDIT2, "edit"},
       {IDC_TWIN, "static"},  // the twin enumerated first
       {-1, ""},              // labels get no wrapper
       {4242, ""},
@@ -161,14 +219,14 @@ TEST(DialogTest, FindControlAfterInit) {
 TEST(DialogTest, SameObjectShownTwiceBuildsControlsAnew) {
   struct Run {
     HWND window = nullptr;
-    int wrappers = 0;
+    size_t wrappers = 0;
     bool editReached = false;
   };
   std::vector<Run> runs;
   ScriptedDialog dialog(IDD_BASE, nullptr, [&](ScriptedDialog& d) {
     Run run;
     run.window = d.Hwnd();
-    for (ControlWrapper* w = d.Controls(); w; w = w->Next()) ++run.wrappers;
+    run.wrappers = d.Controls().size();
     ControlWrapper* edit = d.FindControl(IDC_EDIT);
     run.editReached = edit && edit->ref.Resolve() == GetDlgItem(d.Hwnd(), IDC_EDIT) &&
                       edit->ref.Resolve() != nullptr;
@@ -176,12 +234,12 @@ TEST(DialogTest, SameObjectShownTwiceBuildsControlsAnew) {
     Command(d, IDCANCEL, BN_CLICKED);
   });
   EXPECT_EQ(dialog.ShowModal(), 0);
-  EXPECT_EQ(dialog.Controls(), nullptr);
+  EXPECT_TRUE(dialog.Controls().empty());
   EXPECT_EQ(dialog.ShowModal(), 0);
   ASSERT_EQ(runs.size(), 2u);
   EXPECT_NE(runs[0].window, runs[1].window);
   for (const Run& run : runs) {
-    EXPECT_EQ(run.wrappers, 3);  // edit, OK, Cancel
+    EXPECT_EQ(run.wrappers, 3u);  // edit, OK, Cancel
     EXPECT_TRUE(run.editReached);
   }
 }

@@ -1,9 +1,11 @@
-// Test helpers: a modeless window made from a test template, and a Dialog
-// that runs a script of its own inside its modal loop.
+// Test helpers: a modeless window made from a test template, a Dialog whose
+// control list can be read, and one that runs a script of its own inside its
+// modal loop.
 #pragma once
 
 #include <windows.h>
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -35,18 +37,26 @@ class ModelessWindow {
   HWND hwnd_;
 };
 
+// A Dialog whose template ID and control list a test can read.
+class ListedDialog : public dlg::Dialog {
+ public:
+  ListedDialog(int templateId, HWND parent) : Dialog(Module(), templateId, parent) {}
+  int TemplateId() const { return templateId; }
+  const ControlList& Controls() const { return controls; }
+};
+
 // What ShowModal returns when a script leaves the dialog running: the dialog
 // then ends itself with this value once the script's messages are handled.
 constexpr int kLeftRunning = 77;
 
 // A Dialog whose hooks record their calls. Once initialised and running, it
 // posts itself a message on which it runs the script inside the modal loop.
-class ScriptedDialog : public dlg::Dialog {
+class ScriptedDialog : public ListedDialog {
  public:
   using Script = std::function<void(ScriptedDialog&)>;
 
   ScriptedDialog(int templateId, HWND parent, Script script = nullptr)
-      : Dialog(Module(), templateId, parent), script_(std::move(script)) {}
+      : ListedDialog(templateId, parent), script_(std::move(script)) {}
 
   // Results of the hooks that have one.
   int onInitResult = 1;
@@ -57,7 +67,8 @@ class ScriptedDialog : public dlg::Dialog {
   std::vector<std::string> calls;
   // WM_DESTROY as OnMessage saw it.
   bool destroySeen = false;
-  dlg::ControlWrapper* controlsAtDestroy = nullptr;
+  size_t controlsAtDestroy = kNotSeen;  // wrappers listed
+  static constexpr size_t kNotSeen = static_cast<size_t>(-1);
   dlg::ControlWrapper* editAtDestroy = nullptr;
   // Copies of the HELPINFO of every WM_HELP that reached OnMessage.
   std::vector<HELPINFO> helps;
@@ -102,7 +113,7 @@ class ScriptedDialog : public dlg::Dialog {
       case WM_DESTROY:
         calls.push_back("WM_DESTROY");
         destroySeen = true;
-        controlsAtDestroy = Controls();
+        controlsAtDestroy = Controls().size();
         editAtDestroy = FindControl(IDC_EDIT);
         break;
       case WM_HELP:
