@@ -28,15 +28,21 @@ const cfg::ConfigNode* WrittenChild(const cfg::Section& list, int slot) {
   return node;
 }
 
-// The child of section named like node and of its kind, or nullptr.
-const cfg::ConfigNode* Counterpart(const cfg::Section& section, const cfg::ConfigNode& node) {
-  const cfg::ConfigNode* other = WrittenChild(section, section.IndexOfName(node.NameView()));
+// The child of section named like node and of its kind, or nullptr. Two
+// versions of a file mostly hold their items in the same slots, so the slot
+// of node's own number is tried before the name index.
+const cfg::ConfigNode* Counterpart(const cfg::Section& section, const cfg::ConfigNode& node, int slot) {
+  const cfg::ConfigNode* other = WrittenChild(section, slot);
+  if (other == nullptr || !cfg::NamesEqual(other->NameView(), node.NameView()))
+    other = WrittenChild(section, section.IndexOfName(node.NameView()));
   return other != nullptr && other->IsRecord() == node.IsRecord() ? other : nullptr;
 }
 
-// A value of record named like value, or nullptr.
-const cfg::Value* NamedCounterpart(const cfg::Record& record, const cfg::Value& value) {
-  const cfg::Value* other = record.ValueAt(record.IndexOfName(value.NameView()));
+// A value of record named like value, or nullptr; the same slot first, as above.
+const cfg::Value* NamedCounterpart(const cfg::Record& record, const cfg::Value& value, int slot) {
+  const cfg::Value* other = record.ValueAt(slot);
+  if (other->GetName() == nullptr || !cfg::NamesEqual(other->NameView(), value.NameView()))
+    other = record.ValueAt(record.IndexOfName(value.NameView()));
   return other->IsNone() ? nullptr : other;
 }
 
@@ -109,7 +115,7 @@ class RecordDiff {
         other = unnamedFirst < unnamedSecond_.size() ? unnamedSecond_[unnamedFirst] : nullptr;
         ++unnamedFirst;
       } else {
-        other = NamedCounterpart(second, *value);
+        other = NamedCounterpart(second, *value, slot);
       }
       if (other == nullptr) {
         out_.Value(name, TreeChange::Op::Removed, value, nullptr);
@@ -119,7 +125,7 @@ class RecordDiff {
     }
     for (int slot = 1; slot <= second.Count(); ++slot) {
       const cfg::Value* value = second.ValueAt(slot);
-      if (value->IsNone() || value->GetName() == nullptr || NamedCounterpart(first, *value) != nullptr)
+      if (value->IsNone() || value->GetName() == nullptr || NamedCounterpart(first, *value, slot) != nullptr)
         continue;
       out_.Value(name, TreeChange::Op::Added, nullptr, value);
     }
@@ -170,9 +176,10 @@ void DiffTrees(const cfg::Section& first, const cfg::Section& second, const Rece
     // The first side's children, in slot order; a section on both sides is
     // compared whole before the next child.
     if (frame.nextFirst <= frame.first->Count()) {
-      const cfg::ConfigNode* node = WrittenChild(*frame.first, frame.nextFirst++);
+      const int slot = frame.nextFirst++;
+      const cfg::ConfigNode* node = WrittenChild(*frame.first, slot);
       if (node == nullptr) continue;
-      const cfg::ConfigNode* other = Counterpart(*frame.second, *node);
+      const cfg::ConfigNode* other = Counterpart(*frame.second, *node, slot);
       if (other == nullptr) {
         out.Node(TreeChange::Op::Removed, *node);
       } else if (node->IsRecord()) {
@@ -187,8 +194,9 @@ void DiffTrees(const cfg::Section& first, const cfg::Section& second, const Rece
     }
     // Then what only the second side has.
     if (frame.nextSecond <= frame.second->Count()) {
-      const cfg::ConfigNode* node = WrittenChild(*frame.second, frame.nextSecond++);
-      if (node != nullptr && Counterpart(*frame.first, *node) == nullptr) out.Node(TreeChange::Op::Added, *node);
+      const int slot = frame.nextSecond++;
+      const cfg::ConfigNode* node = WrittenChild(*frame.second, slot);
+      if (node != nullptr && Counterpart(*frame.first, *node, slot) == nullptr) out.Node(TreeChange::Op::Added, *node);
       continue;
     }
     out.CutTo(frame.pathMark);
