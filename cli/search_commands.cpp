@@ -35,11 +35,11 @@ void AppendJsonText(std::string& out, const cfg::Value* value, std::string* scra
 }
 
 // The tab, type word, tab and text that follow a value's PATH.
-void AppendTypeAndText(std::string& out, const cfg::Value& value, std::string* scratch) {
+void AppendTypeAndText(std::string& out, const cfg::Value& value, std::string_view text) {
   out += '\t';
   out += cfg::TypeWord(value.Type());
   out += '\t';
-  out += cfg::ValueText(value, scratch);
+  out += text;
 }
 
 bool FinishOutput(TextSink& sink) {
@@ -66,7 +66,6 @@ int RunFind(const std::string& file, const std::string& pattern, bool regex, boo
 
   TextSink sink(stdout);
   std::string& out = sink.Text();
-  std::string scratch;
   size_t hits = 0;
   cfg::SearchTree(*document, test, [&](const cfg::SearchHit& hit) {
     const std::string path = HitPath(hit);
@@ -88,7 +87,7 @@ int RunFind(const std::string& file, const std::string& pattern, bool regex, boo
       out += '}';
     } else {
       out += path;
-      if (hit.value != nullptr) AppendTypeAndText(out, *hit.value, &scratch);
+      if (hit.value != nullptr) AppendTypeAndText(out, *hit.value, hit.text);
       out += '\n';
     }
     ++hits;
@@ -142,13 +141,15 @@ int RunDiff(const std::string& firstFile, const std::string& secondFile, bool js
       if (change.op != TreeChange::Op::Added) {
         out += "- ";
         out += change.path;
-        if (change.before != nullptr) AppendTypeAndText(out, *change.before, &scratch);
+        if (change.before != nullptr)
+          AppendTypeAndText(out, *change.before, cfg::ValueText(*change.before, &scratch));
         out += '\n';
       }
       if (change.op != TreeChange::Op::Removed) {
         out += "+ ";
         out += change.path;
-        if (change.after != nullptr) AppendTypeAndText(out, *change.after, &scratch);
+        if (change.after != nullptr)
+          AppendTypeAndText(out, *change.after, cfg::ValueText(*change.after, &scratch));
         out += '\n';
       }
     }
