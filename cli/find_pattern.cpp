@@ -8,6 +8,10 @@ namespace cfgtool {
 
 namespace {
 
+// The longest text searched by backtracking (see MakeFindTest): its depth of
+// recursion stays far within any thread's stack.
+constexpr size_t kBacktrackingLength = 2048;
+
 char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace
@@ -17,15 +21,25 @@ bool MakeFindTest(const std::string& pattern, bool regex, bool caseSensitive, cf
   if (regex) {
     auto flags = std::regex::ECMAScript | std::regex::optimize;
     if (!caseSensitive) flags |= std::regex::icase;
-    std::shared_ptr<const std::regex> compiled;
+    std::shared_ptr<const std::regex> shortTexts, longTexts;
     try {
-      compiled = std::make_shared<const std::regex>(pattern, flags);
+#ifdef __GLIBCXX__
+      // libstdc++ searches by backtracking, one level of recursion for each
+      // character a repetition takes, which overflows the stack on a long
+      // text. Its polynomial mode follows every path at once in bounded
+      // depth, but is slower; it takes the long texts. It has no
+      // back-references, so neither has PATTERN.
+      longTexts = std::make_shared<const std::regex>(pattern, flags | std::regex_constants::__polynomial);
+#endif
+      shortTexts = std::make_shared<const std::regex>(pattern, flags);
     } catch (const std::regex_error& e) {
       *error = e.what();
       return false;
     }
-    *test = [compiled](std::string_view text) {
-      return std::regex_search(text.begin(), text.end(), *compiled);
+    if (!longTexts) longTexts = shortTexts;
+    *test = [shortTexts, longTexts](std::string_view text) {
+      const std::regex& compiled = text.size() <= kBacktrackingLength ? *shortTexts : *longTexts;
+      return std::regex_search(text.begin(), text.end(), compiled);
     };
   } else if (caseSensitive) {
     *test = [pattern](std::string_view text) { return text.find(pattern) != std::string_view::npos; };

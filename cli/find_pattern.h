@@ -9,8 +9,9 @@ namespace cfgtool {
 
 // A substring ignoring ASCII case; with caseSensitive an exact substring;
 // with regex an ECMAScript regular expression found anywhere in the text
-// (ignoring ASCII case unless caseSensitive). An empty pattern matches every
-// text. False for a bad regular expression, with the fault in *error.
+// (ignoring ASCII case unless caseSensitive; back-references are refused, so
+// that a search takes bounded stack however long the text). An empty pattern matches every text. False for a bad regular
+// expression, with the fault in *error.
 bool MakeFindTest(const std::string& pattern, bool regex, bool caseSensitive, cfg::SearchTest* test,
                   std::string* error);
 

@@ -123,6 +123,21 @@ TEST_F(FindDiffTest, FindErrorsExitTwo) {
   }
 }
 
+TEST_F(FindDiffTest, ARegularExpressionSearchesLongTextsWithinTheStack) {
+  // Backtracking would recurse once for every character "a+" takes.
+  for (size_t length : {size_t{2000}, size_t{300000}}) {
+    SCOPED_TRACE(length);
+    const std::string text(length, 'a');
+    dir_.Write("F.cfg", "(string)r[v]=" + text + "b\n");
+    RunResult r = dir_.Run({"find", "-r", "F.cfg", "a+b$"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "r[v]\tstring\t" + text + "b\n");
+  }
+  RunResult backReference = dir_.Run({"find", "-r", "F.cfg", "(a)\\1"});
+  EXPECT_EQ(backReference.status, 2);
+  EXPECT_EQ(backReference.err.rfind("cfgtool: bad regular expression \"(a)\\1\": ", 0), 0u) << backReference.err;
+}
+
 // ---------------------------------------------------------------- diff
 
 TEST_F(FindDiffTest, DiffReportsWhatChangedBetweenTheTrees) {
