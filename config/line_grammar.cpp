@@ -17,7 +17,8 @@ constexpr char kValueNameClose = ']';
 constexpr char kComment = ';';
 constexpr char kBlank = ' ';
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-constexpr char kHexDigits[] = "0123456789ABCDEF";
+constexpr char kHexDigits[] = "0123456789ABCDEF";  // as the writer writes them
+constexpr unsigned kHexDigitBits = 4;
 
 // "(" keyword ")" as the writer writes it, padded with blanks to kHeadRoom
 // bytes so that it is copied whole; the padding is overwritten by the name.
@@ -114,10 +115,12 @@ inline bool ReadNumber(LineKind kind, std::string_view text, NumberDatum* number
   }
 }
 
+// The value of a hexadecimal digit, either case; -1 for any other byte.
 inline int HexDigit(char c) {
-  if (static_cast<unsigned>(c - '0') < 10u) return c - '0';
-  const unsigned letter = static_cast<unsigned>((c | 0x20) - 'a');
-  return letter < 6u ? static_cast<int>(letter) + 10 : -1;
+  constexpr unsigned kDecimalDigits = 10, kLetterDigits = 6;
+  if (static_cast<unsigned>(c - '0') < kDecimalDigits) return c - '0';
+  const unsigned letter = static_cast<unsigned>(FoldByte(static_cast<unsigned char>(c)) - 'a');
+  return letter < kLetterDigits ? static_cast<int>(letter + kDecimalDigits) : -1;
 }
 
 bool IsBlankOrLineEnd(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -305,7 +308,7 @@ bool ReadWrittenByteLine(std::string_view rest, uint8_t* byte, size_t* length) {
   if (rest[end] != '\n') {
     const int low = HexDigit(rest[end]);
     if (low < 0 || end + 1 >= rest.size() || rest[end + 1] != '\n') return false;
-    value = high << 4 | low;
+    value = high << kHexDigitBits | low;
     ++end;
   }
   *byte = static_cast<uint8_t>(value);
@@ -338,8 +341,9 @@ char* PutBlockLine(char* at, LineKind kind, std::string_view name) {
 }
 
 char* PutByteLine(char* at, uint8_t byte) {
-  if (byte >= 16) *at++ = kHexDigits[byte >> 4];
-  *at++ = kHexDigits[byte & 15];
+  constexpr unsigned kLowDigit = (1u << kHexDigitBits) - 1;
+  if (byte > kLowDigit) *at++ = kHexDigits[byte >> kHexDigitBits];
+  *at++ = kHexDigits[byte & kLowDigit];
   *at++ = '\n';
   return at;
 }
