@@ -27,8 +27,19 @@ struct WrittenHead {
   char bytes[kHeadRoom] = {};
   size_t length = 0;
 };
+// One more than the largest type code that has a keyword.
+constexpr size_t TypeCodeBound() {
+  size_t bound = 0;
+  for (const TypeKeyword& k : kTypeKeywords) {
+    const auto code = static_cast<size_t>(k.type);
+    if (code + 1 > bound) bound = code + 1;
+  }
+  return bound;
+}
+// The heads in the order of kTypeKeywords, and by type code for the writer.
 struct WrittenHeads {
   WrittenHead of[std::size(kTypeKeywords)];
+  WrittenHead byType[TypeCodeBound()];
 };
 constexpr WrittenHeads MakeHeads() {
   WrittenHeads heads{};
@@ -40,6 +51,7 @@ constexpr WrittenHeads MakeHeads() {
     for (size_t i = 0; i < word.size(); ++i) head.bytes[1 + i] = word[i];
     head.bytes[1 + word.size()] = kKeywordClose;
     head.length = word.size() + 2;
+    heads.byType[static_cast<size_t>(kTypeKeywords[k].type)] = head;
   }
   return heads;
 }
@@ -51,13 +63,6 @@ constexpr bool HeadsFit() {
   return true;
 }
 static_assert(HeadsFit(), "every written head fits its room");
-
-constexpr size_t KeywordIndexOf(ValueType type) {
-  for (size_t k = 0; k < std::size(kTypeKeywords); ++k) {
-    if (kTypeKeywords[k].type == type) return k;
-  }
-  return 0;
-}
 
 // The kind of the value line whose keyword, spelt as the writer spells it,
 // follows the "(" at s[at - 1], with *close set to the index of its ")";
@@ -356,7 +361,7 @@ size_t ValueLineRoom(ValueType type, std::string_view record, std::string_view v
 
 char* PutValueLine(char* at, ValueType type, std::string_view record, std::string_view value,
                    const NumberDatum& number, std::string_view text) {
-  const WrittenHead& head = kWrittenHeads.of[KeywordIndexOf(type)];
+  const WrittenHead& head = kWrittenHeads.byType[static_cast<size_t>(type)];
   std::memcpy(at, head.bytes, kHeadRoom);
   at = PutQualifiedName(at + head.length, record, value);
   *at++ = kNameEnd;
