@@ -152,9 +152,10 @@ class NamedList : public NamedObject {
   // thread.
   ~NamedList() override;
   // Destroys every item as the destructor does, but shares a large tree (from
-  // kShareAfter items on) with a helper thread, which halves the time its
-  // holder waits: for whoever destroys a large document. When no thread can
-  // be started, this thread destroys it all. The list is left without slots.
+  // kShareAfter items on) with a helper thread, so that its holder waits for
+  // about half the work: for whoever destroys a large document. When no
+  // thread can be started, this thread destroys it all. The list is left
+  // without slots.
   void FreeItemsOnTwoThreads();
 
   // Takes the item into the list and returns its slot index, or returns 0 and
