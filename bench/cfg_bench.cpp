@@ -79,6 +79,7 @@ void Load(benchmark::State& state, Shape shape) {
       break;
     }
     state.PauseTiming();
+    document->FreeItemsOnTwoThreads();
     document.reset();
     state.ResumeTiming();
   }

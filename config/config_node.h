@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "named_object.h"
-#include "qualified_name.h"
+#include "line_grammar.h"
 #include "value.h"
 
 namespace cfg {

@@ -3,65 +3,13 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <thread>
 
 #include "byte_scan.h"
-#include "config_stream.h"
 #include "small_alloc.h"
 
 namespace cfg {
-namespace {
-
-// The word with its ASCII capitals made small, eight bytes at a time: a byte
-// is a capital when, without its top bit, it is at least 'A' and at most
-// 'Z', and its top bit is clear.
-inline uint64_t FoldWord(uint64_t word) {
-  constexpr uint64_t kOnes = 0x0101010101010101ull;
-  constexpr uint64_t kHighs = 0x8080808080808080ull;
-  const uint64_t low = word & ~kHighs;
-  const uint64_t atLeastA = low + kOnes * (0x80 - 'A');
-  const uint64_t aboveZ = low + kOnes * (0x80 - 'Z' - 1);
-  const uint64_t capitals = atLeastA & ~aboveZ & ~word & kHighs;
-  return word | (capitals >> 2);
-}
-
-// A hash of the name that ignores ASCII case, as NamesEqual does.
-uint32_t HashName(std::string_view name) {
-  constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
-  const char* p = name.data();
-  const size_t n = name.size();
-  uint64_t h = n * kMultiplier;
-  size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    uint64_t word;
-    std::memcpy(&word, p + i, 8);
-    h = (h ^ FoldWord(word)) * kMultiplier;
-    h ^= h >> 29;
-  }
-  if (i < n) {
-    // The last bytes, in their places of a word: from the name's last eight
-    // bytes, from its first and last four (which may overlap), or one by one.
-    const size_t rest = n - i;
-    uint64_t word = 0;
-    if (n >= 8) {
-      std::memcpy(&word, p + n - 8, 8);
-      word >>= 8 * (8 - rest);
-    } else if (n >= 4) {
-      uint32_t first, last;
-      std::memcpy(&first, p, 4);
-      std::memcpy(&last, p + n - 4, 4);
-      word = first | (uint64_t{last} << (8 * (n - 4)));
-    } else {
-      for (size_t k = 0; k < n; ++k) word |= uint64_t{static_cast<unsigned char>(p[k])} << (8 * k);
-    }
-    h = (h ^ FoldWord(word)) * kMultiplier;
-    h ^= h >> 29;
-  }
-  return static_cast<uint32_t>(h >> 32);
-}
-
-}  // namespace
-
 // ---------------------------------------------------------------- NamedObject
 
 void* NamedObject::operator new(std::size_t size) {
@@ -128,13 +76,6 @@ std::unique_ptr<NamedObject> NamedObject::Clone() const {
   return std::make_unique<NamedObject>(*this);
 }
 
-int NamedObject::Write(ConfigStream& stream) {
-  stream.WriteSectionOpen(NameView());
-  return stream.WriteSectionClose();
-}
-
-int NamedObject::Read(ConfigStream&) { return 1; }
-
 // ------------------------------------------------------------------ NamedList
 
 template <class T>
@@ -155,19 +96,25 @@ NamedList::NamedList(const char* name) : NamedObject(name) {}
 NamedList::NamedList(const NamedList& other, ShallowCopy) : NamedObject(other) {}
 NamedList::NamedList(const NamedList& other) : NamedObject(other) { CopyItemsFrom(other); }
 
-NamedList::~NamedList() {
+NamedList::~NamedList() { ClearItems(false); }
+
+void NamedList::FreeItemsOnTwoThreads() { ClearItems(true); }
+
+void NamedList::ClearItems(bool mayShare) {
   Work lists;
   TakeChildren(slots_, lists);
-  DestroyLists(lists, true);
+  extra_.reset();
+  DestroyLists(lists, mayShare);
 }
 
 void NamedList::TakeChildren(Slots& slots, Work& lists) {
   // Children are taken out of their lists before they are destroyed, so
   // destroying a deep tree never recurses: leaves (values) go at once, lists
   // wait their turn and are destroyed empty.
+  // The children lie apart in memory: ask for one a few places ahead early.
+  constexpr std::ptrdiff_t kPrefetchAhead = 4;
   for (auto it = slots.rbegin(); it != slots.rend(); ++it) {
-    // The children lie apart in memory: ask for the next few early.
-    if (slots.rend() - it > 4) __builtin_prefetch(it[4].get());
+    if (slots.rend() - it > kPrefetchAhead) __builtin_prefetch(it[kPrefetchAhead].get());
     if (!*it) continue;
     if ((*it)->AsList()) {
       lists.push_back(std::move(*it));
@@ -242,7 +189,8 @@ int NamedList::AddAtSlot(std::unique_ptr<NamedObject> item) {
     empty.pop_back();
     slots_[index - 1] = std::move(item);
   } else {
-    if (slots_.empty()) slots_.reserve(4);
+    constexpr size_t kFirstSlots = 4;
+    if (slots_.empty()) slots_.reserve(kFirstSlots);
     slots_.push_back(std::move(item));
     index = Count();
   }
@@ -264,8 +212,6 @@ int NamedList::RemoveAt(int index) {
   std::push_heap(empty.begin(), empty.end(), std::greater<int>());
   return index;
 }
-
-int NamedList::RemoveByName(const char* text) { return RemoveAt(IndexOfName(text)); }
 
 int NamedList::Remove(const NamedObject* item) {
   if (item == nullptr || item->owner_ != this) return 0;
@@ -307,17 +253,9 @@ NamedObject* NamedList::FindByName(std::string_view text) const {
   return ItemAt(IndexOfName(text));
 }
 
-int NamedList::FirstEmptySlot() const {
-  return (extra_ && !extra_->emptySlots.empty()) ? extra_->emptySlots.front() : 0;
-}
-
 NamedList::Extra& NamedList::extra() {
   if (!extra_) extra_ = std::make_unique<Extra>();
   return *extra_;
-}
-
-std::unique_ptr<NamedObject> NamedList::CreateItem(ConfigStream&, const char* name) {
-  return std::make_unique<NamedObject>(name);
 }
 
 std::unique_ptr<NamedList> NamedList::CloneEmpty() const {
@@ -349,34 +287,21 @@ void NamedList::CopyItemsFrom(const NamedList& source) {
   }
 }
 
-int NamedList::Write(ConfigStream& stream) {
-  for (auto& item : slots_) {
-    if (!item) continue;
-    stream.WriteSectionOpen(item->NameView());
-    item->Write(stream);
-    stream.WriteSectionClose();
-  }
-  return 1;
-}
-
-int NamedList::Read(ConfigStream& stream) {
-  stream.RewindSection();
-  while (stream.NextChildSection()) {
-    std::unique_ptr<NamedObject> item = CreateItem(stream, stream.ItemName());
-    if (item) Add(item);
-    stream.SkipChildSection();
-  }
-  return Count() != 0 ? 1 : 0;
-}
-
 // ------------------------------------------------------------------ the index
 // Open addressing with linear probing; a cell's slot is 0 when the cell is
-// free and -1 when its entry was erased.
+// free and -1 when its entry was erased. At most half the cells are taken
+// (live or erased), so that probes stay short.
+
+namespace {
+constexpr size_t kFirstIndexCells = 64;  // a power of two, as every capacity
+// Cells enough for entries (and one more) at most half full.
+constexpr size_t CellsFor(size_t entries) { return entries * 2 + 2; }
+}  // namespace
 
 void NamedList::RebuildIndex() {
   Extra& x = extra();
-  size_t capacity = 64;
-  while (capacity < static_cast<size_t>(Count()) * 2 + 2) capacity *= 2;
+  size_t capacity = kFirstIndexCells;
+  while (capacity < CellsFor(static_cast<size_t>(Count()))) capacity *= 2;
   x.index.assign(capacity, IndexCell{0, 0});
   x.used = 0;
   x.erased = 0;
@@ -389,7 +314,7 @@ void NamedList::IndexInsert(int index) {
   std::string_view name = slots_[index - 1]->NameView();
   if (name.empty()) return;
   Extra& x = *extra_;
-  if (static_cast<size_t>(x.used + x.erased + 1) * 2 > x.index.size()) GrowIndex();
+  if (static_cast<size_t>(x.used + x.erased + 1) * 2 > x.index.size()) GrowIndex();  // over half
   PlaceInIndex(HashName(name), index);
 }
 
@@ -409,7 +334,7 @@ void NamedList::GrowIndex() {
   std::vector<IndexCell, SlotAllocator<IndexCell>> old;
   old.swap(x.index);
   size_t capacity = old.size();
-  while (capacity < static_cast<size_t>(x.used + 1) * 2 + 2) capacity *= 2;
+  while (capacity < CellsFor(static_cast<size_t>(x.used + 1))) capacity *= 2;
   x.index.assign(capacity, IndexCell{0, 0});
   x.used = 0;
   x.erased = 0;

@@ -10,56 +10,11 @@
 #include <vector>
 
 #include "byte_scan.h"
+#include "name_compare.h"
 
 namespace cfg {
 
-class ConfigStream;
 class NamedList;
-
-// Case-insensitive (ASCII letters only) equality of two names.
-inline bool NamesEqual(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  const size_t n = a.size();
-  size_t i = 0;
-  // A word at a time: equal words go on; words that differ in more than the
-  // case bit (0x20) of some byte cannot match; the rest are folded below. The
-  // last word of a name of four bytes or more may overlap the one before.
-  constexpr uint64_t kCaseBits = 0x2020202020202020ull;
-  if (n >= 8) {
-    for (; i + 8 <= n; i += 8) {
-      uint64_t x, y;
-      std::memcpy(&x, a.data() + i, 8);
-      std::memcpy(&y, b.data() + i, 8);
-      if (x == y) continue;
-      if ((x ^ y) & ~kCaseBits) return false;
-      break;
-    }
-    if (i + 8 > n && i < n) {
-      uint64_t x, y;
-      std::memcpy(&x, a.data() + n - 8, 8);
-      std::memcpy(&y, b.data() + n - 8, 8);
-      if (x == y) return true;
-      if ((x ^ y) & ~kCaseBits) return false;
-    }
-  } else if (n >= 4) {
-    uint32_t x0, y0, x1, y1;
-    std::memcpy(&x0, a.data(), 4);
-    std::memcpy(&y0, b.data(), 4);
-    std::memcpy(&x1, a.data() + n - 4, 4);
-    std::memcpy(&y1, b.data() + n - 4, 4);
-    if (x0 == y0 && x1 == y1) return true;
-    if (((x0 ^ y0) | (x1 ^ y1)) & ~static_cast<uint32_t>(kCaseBits)) return false;
-  }
-  for (; i < n; ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x != y) {
-      if (static_cast<unsigned>(x - 'A') < 26u) x = static_cast<unsigned char>(x + 32);
-      if (static_cast<unsigned>(y - 'A') < 26u) y = static_cast<unsigned char>(y + 32);
-      if (x != y) return false;
-    }
-  }
-  return true;
-}
 
 // An object with an optional name. An empty name is never stored: setting an
 // empty text leaves the object unnamed, and GetName() then returns nullptr.
@@ -95,11 +50,6 @@ class NamedObject {
 
   // A deep copy of the same class, owned by the caller.
   virtual std::unique_ptr<NamedObject> Clone() const;
-  // Writes an empty section block named after the object; returns the result
-  // of the stream's WriteSectionClose.
-  virtual int Write(ConfigStream& stream);
-  // Does nothing; returns 1.
-  virtual int Read(ConfigStream& stream);
 
   // The list view of this object, or nullptr for objects that hold no items.
   virtual NamedList* AsList() { return nullptr; }
@@ -198,8 +148,15 @@ class NamedList : public NamedObject {
   // Deep copy: the source's items are cloned into slots 1..n in slot order,
   // without empty slots; a clone whose name is already taken is left out.
   NamedList(const NamedList& other);
-  // Destroys every item (without recursion, however deep the tree).
+  // Destroys every item (without recursion, however deep the tree), on this
+  // thread.
   ~NamedList() override;
+  // Destroys every item as the destructor does, but shares a large tree (from
+  // kShareAfter items on) with a helper thread, so that its holder waits for
+  // about half the work: for whoever destroys a large document. When no
+  // thread can be started, this thread destroys it all. The list is left
+  // without slots.
+  void FreeItemsOnTwoThreads();
 
   // Takes the item into the list and returns its slot index, or returns 0 and
   // leaves the item with the caller when it is null or its name is taken.
@@ -214,8 +171,6 @@ class NamedList : public NamedObject {
   // Destroys the item in that slot; returns the index, or 0 when the index is
   // outside 1..Count() or the slot is empty.
   int RemoveAt(int index);
-  // RemoveAt(IndexOfName(text)).
-  int RemoveByName(const char* text);
   // Removes that very object (identity, not name); its former index, or 0 when
   // the list does not hold it.
   int Remove(const NamedObject* item);
@@ -230,20 +185,10 @@ class NamedList : public NamedObject {
   // ItemAt(IndexOfName(text)).
   NamedObject* FindByName(const char* text) const;
   NamedObject* FindByName(std::string_view text) const;
-  // Index of the lowest empty slot, or 0 when no slot is empty.
-  int FirstEmptySlot() const;
   // Number of slots, empty ones included.
   int Count() const { return static_cast<int>(slots_.size()); }
 
-  // A new NamedObject with that name (the stream is not used).
-  virtual std::unique_ptr<NamedObject> CreateItem(ConfigStream& stream, const char* name);
-
   std::unique_ptr<NamedObject> Clone() const override;
-  // For each item in slot order: WriteSectionOpen(name), item.Write, WriteSectionClose.
-  int Write(ConfigStream& stream) override;
-  // Adds an item from CreateItem for each direct child section of the stream's
-  // current section; 1 when Count() is non-zero afterwards, else 0.
-  int Read(ConfigStream& stream) override;
 
   NamedList* AsList() override { return this; }
   const NamedList* AsList() const override { return this; }
@@ -318,11 +263,12 @@ class NamedList : public NamedObject {
   // Lists waiting to be destroyed. Their vector comes from the ordinary
   // allocator: a helper thread may grow it.
   using Work = std::vector<std::unique_ptr<NamedObject>>;
-  // A list destroyed after this many children shares the rest of its tree
-  // with a helper thread.
+  // A tree freed on two threads is shared once this many children are taken
+  // out: a smaller one is not worth a thread.
   static constexpr size_t kShareAfter = 1 << 16;
   // Destroys the children in slots and moves the lists among them to lists.
   static void TakeChildren(Slots& slots, Work& lists);
+  void ClearItems(bool mayShare);
   // Destroys the lists and everything below them, without recursion; with
   // mayShare, a large tree is destroyed on two threads.
   static void DestroyLists(Work& lists, bool mayShare);

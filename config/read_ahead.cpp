@@ -57,16 +57,12 @@ struct ReadAhead::Batch {
     to.split.value = Moved(to.split.value, name, to.name);
   }
   // The same for a value line that RecogniseWrittenValue took apart.
-  void Add(const WrittenValueLine& from, long long lineNumber) {
+  void Add(const ValueLine& from, long long lineNumber) {
     RecognisedLine& to = lines[count++];
     to.kind = from.kind;
     to.line = lineNumber;
     to.name = Keep(from.name);
-    to.split.record = to.name.substr(0, from.recordEnd);
-    to.split.value = from.valueStart != 0
-                         ? to.name.substr(from.valueStart, from.valueEnd - from.valueStart)
-                         : std::string_view();
-    to.split.hasValueName = from.valueStart != 0;
+    to.split = SplitBy(to.name, from.split);
     if (from.kind == LineKind::StringLine) {
       to.text = Keep(from.text);
     } else {
@@ -169,7 +165,7 @@ void ReadAhead::Read() {
     Batch* batch = TakeEmpty();
     if (batch == nullptr) return;
     ArrayStorage array;
-    WrittenValueLine written;
+    ValueLine written;
     while (stream_.NextLine()) {
       if (stream_.RecogniseWrittenValue(&written)) {
         batch->Add(written, stream_.LineNumber());

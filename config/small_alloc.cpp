@@ -40,6 +40,9 @@ constexpr std::size_t kClasses = 16;  // blocks of 8, 16, ... 128 bytes
 // pages: a big tree then costs a few hundred page faults instead of tens of
 // thousands.
 constexpr std::size_t kChunk = 2 * 1024 * 1024;
+// The smallest page the system may back a chunk with: writing one byte of
+// each backs the whole chunk.
+constexpr std::size_t kSmallPage = 4096;
 
 struct FreeBlock {
   FreeBlock* next;
@@ -140,7 +143,7 @@ void PrepareChunks(std::size_t count) {
     if (madvise(chunk, kChunk, MADV_POPULATE_WRITE) != 0)
 #endif
     {
-      for (volatile char* page = chunk; page < chunk + kChunk; page += 4096) *page = 0;
+      for (volatile char* page = chunk; page < chunk + kChunk; page += kSmallPage) *page = 0;
     }
     std::lock_guard<std::mutex> lock(readyMutex);
     readyChunks.push_back(chunk);

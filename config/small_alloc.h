@@ -1,8 +1,9 @@
 // A free-list allocator for the many small blocks of a configuration tree
 // (values, names, short texts): no per-block header and no search. Blocks go
 // back to a free list of their size and are reused; the chunks they are cut
-// from live as long as the thread. Builds with AddressSanitizer use the
-// ordinary allocator, so that every block stays checked.
+// from are never given back to the system: they stay for later trees until
+// the process ends. Builds with AddressSanitizer use the ordinary allocator,
+// so that every block stays checked.
 #pragma once
 
 #include <cstddef>

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "config_stream.h"
-#include "qualified_name.h"
+#include "line_grammar.h"
 
 namespace cfg {
 

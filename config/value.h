@@ -5,20 +5,10 @@
 #include <cstring>
 #include <memory>
 
+#include "line_grammar.h"
 #include "named_object.h"
 
 namespace cfg {
-
-// Type codes; 6..10 equal the LineKind codes of the matching value lines.
-enum class ValueType : int32_t {
-  None = 0,
-  Binary = 5,
-  Int = 6,
-  Float = 7,
-  String = 8,
-  Double = 9,
-  Int64 = 10,
-};
 
 // One named, typed datum. The type is fixed at construction. No constructor
 // sets a name; the record's value creators do that with SetName.
@@ -49,6 +39,13 @@ class Value : public NamedObject {
   const uint8_t* GetBytes() const { return Type() == ValueType::Binary ? data_.b : nullptr; }
   int32_t GetSize() const {
     return Type() == ValueType::Binary && data_.b ? static_cast<int32_t>(LengthOf(data_.b)) : 0;
+  }
+  // The datum of a number type (Int, Float, Double, Int64) as a value line's
+  // number; meaningless for other types.
+  NumberDatum Number() const {
+    NumberDatum number;
+    std::memcpy(&number, &data_, sizeof number);
+    return number;
   }
   // Length of a String value's text (0 for other types).
   size_t StringLength() const { return Type() == ValueType::String ? LengthOf(data_.s) : 0; }

@@ -1,7 +1,7 @@
 // Writing a large tree on two threads. The tree is cut, in the order of
-// writing, into pieces of some ten thousand lines; while the calling thread
-// cuts, a helper formats pieces into memory, then both format the pieces
-// left, and the calling thread writes them to the stream in order.
+// writing, into pieces of about 32 Ki lines; while the calling thread cuts, a
+// helper formats pieces into memory, then both format the pieces left, and
+// the calling thread writes them to the stream in order.
 #pragma once
 
 namespace cfg {

@@ -118,7 +118,7 @@ void CheckThroughFile(const std::string& bytes, const std::string& expected) {
 // RecogniseWrittenValue against Classify, line by line.
 void CheckWrittenValueShortcut(const std::string& bytes) {
   cfg::ConfigStream in(cfg::InMemory{}, bytes);
-  cfg::WrittenValueLine written;
+  cfg::ValueLine written;
   while (in.NextLine()) {
     const bool taken = in.RecogniseWrittenValue(&written);
     const cfg::LineKind kind = in.Classify();
@@ -128,11 +128,12 @@ void CheckWrittenValueShortcut(const std::string& bytes) {
     const double d = in.DoubleValue();
     const int32_t i = in.IntValue();
     const int64_t l = in.Int64Value();
-    bool same = written.kind == kind && written.name == in.ItemNameView() &&
-                written.name.substr(0, written.recordEnd) == q.record &&
-                (written.valueStart != 0) == q.hasValueName && written.text == in.StringValueView();
+    const cfg::NameSplit& split = written.split;
+    bool same = written.kind == kind && split.known && written.name == in.ItemNameView() &&
+                written.name.substr(0, split.recordEnd) == q.record &&
+                (split.valueStart != 0) == q.hasValueName && written.text == in.StringValueView();
     if (same && q.hasValueName) {
-      same = written.name.substr(written.valueStart, written.valueEnd - written.valueStart) == q.value;
+      same = written.name.substr(split.valueStart, split.valueEnd - split.valueStart) == q.value;
     }
     switch (kind) {
       case cfg::LineKind::IntLine: same = same && written.number.i == i; break;

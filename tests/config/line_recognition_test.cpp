@@ -179,7 +179,7 @@ TEST(LineRecognition, SingleLinesAtTheRoot) {
     }
     if (kind != c.kind) continue;
     if (c.name) {
-      EXPECT_STREQ(stream.ItemName(), c.name);
+      EXPECT_EQ(stream.ItemNameView(), c.name);
     }
     switch (c.kind) {
       case LineKind::IntLine: EXPECT_EQ(stream.IntValue(), c.integer); break;
@@ -200,7 +200,6 @@ TEST(LineRecognition, SingleLinesAtTheRoot) {
         break;
       case LineKind::StringLine:
         EXPECT_EQ(stream.StringValueView(), c.string);
-        EXPECT_STREQ(stream.StringValue(), c.string);
         break;
       default: break;
     }
@@ -266,7 +265,7 @@ TEST(LineRecognition, WrittenValueShortcutAgreesWithClassify) {
     SCOPED_TRACE("line: \"" + c.text + "\"");
     ConfigStream stream(InMemory{}, c.text);
     ASSERT_EQ(stream.NextLine(), 1);
-    cfg::WrittenValueLine written;
+    cfg::ValueLine written;
     const bool taken = stream.RecogniseWrittenValue(&written);
     EXPECT_EQ(taken, c.taken);
     const LineKind kind = stream.Classify();
@@ -274,10 +273,13 @@ TEST(LineRecognition, WrittenValueShortcutAgreesWithClassify) {
     EXPECT_EQ(written.kind, kind);
     EXPECT_EQ(written.name, stream.ItemNameView());
     const cfg::QualifiedName q = stream.ItemQualifiedName();
-    EXPECT_EQ(written.name.substr(0, written.recordEnd), q.record);
-    EXPECT_EQ(written.valueStart != 0, q.hasValueName);
+    EXPECT_TRUE(written.split.known);
+    EXPECT_EQ(written.name.substr(0, written.split.recordEnd), q.record);
+    EXPECT_EQ(written.split.valueStart != 0, q.hasValueName);
     if (q.hasValueName) {
-      EXPECT_EQ(written.name.substr(written.valueStart, written.valueEnd - written.valueStart), q.value);
+      EXPECT_EQ(written.name.substr(written.split.valueStart,
+                                    written.split.valueEnd - written.split.valueStart),
+                q.value);
     }
     EXPECT_EQ(written.text, stream.StringValueView());
     const float f = stream.FloatValue();
@@ -302,16 +304,48 @@ TEST(LineRecognition, NumericLineWithoutNumberKeepsTheSlot) {
 }
 
 TEST(LineRecognition, TypeKeywordLookup) {
+  using T = cfg::ValueType;
   const struct {
     const char* text;
-    int index;
-  } cases[] = {{"int", 1},    {"float", 2}, {"string", 3}, {"double", 4}, {"int64", 5},
-               {"INT", 1},    {"Float", 2}, {"STRING", 3}, {"dOuBlE", 4}, {"INT64", 5},
-               {"", 0},       {"in", 0},    {"int6", 0},   {"integer", 0}, {" int", 0},
-               {"int ", 0},   {"bool", 0}};
+    T type;
+  } cases[] = {{"int", T::Int},    {"float", T::Float}, {"string", T::String}, {"double", T::Double},
+               {"int64", T::Int64}, {"INT", T::Int},    {"Float", T::Float},   {"STRING", T::String},
+               {"dOuBlE", T::Double}, {"INT64", T::Int64}, {"", T::None},      {"in", T::None},
+               {"int6", T::None},  {"integer", T::None}, {" int", T::None},    {"int ", T::None},
+               {"bool", T::None},  {"bytes", T::None},  {"binary", T::None}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
-    EXPECT_EQ(cfg::LookupTypeKeyword(c.text), c.index);
+    EXPECT_EQ(cfg::LookupTypeKeyword(c.text), c.type);
+  }
+}
+
+// Each type's value line reads back as that type's line kind, with the
+// datum written, whichever of the type's keywords' spellings it carries; the
+// types without a value line have no line kind.
+TEST(LineRecognition, EveryTypeHasOneKeywordAndOneLineKind) {
+  using T = cfg::ValueType;
+  const struct {
+    T type;
+    const char* line;
+    LineKind kind;
+  } cases[] = {{T::Int, "(int)n=7\n", LineKind::IntLine},
+               {T::Float, "(float)n=7\n", LineKind::FloatLine},
+               {T::String, "(string)n=7\n", LineKind::StringLine},
+               {T::Double, "(double)n=7\n", LineKind::DoubleLine},
+               {T::Int64, "(int64)n=7\n", LineKind::Int64Line}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    EXPECT_EQ(cfg::LineKindOf(c.type), c.kind);
+    EXPECT_EQ(cfg::ValueTypeOf(c.kind), c.type);
+    ConfigStream stream(InMemory{}, c.line);
+    ASSERT_EQ(stream.NextLine(), 1);
+    EXPECT_EQ(stream.Classify(), c.kind);
+  }
+  for (T type : {T::None, T::Binary}) EXPECT_EQ(cfg::LineKindOf(type), LineKind::NoItem);
+  for (LineKind kind : {LineKind::NoItem, LineKind::SectionOpen, LineKind::SectionClose,
+                        LineKind::ArrayOpen, LineKind::ArrayClose, LineKind::OtherLine}) {
+    EXPECT_EQ(cfg::ValueTypeOf(kind), T::None);
+    EXPECT_FALSE(cfg::IsValueLine(kind));
   }
 }
 
@@ -387,11 +421,11 @@ TEST(LineRecognition, ClosingLineReportsTheNameAsOpened) {
   EXPECT_STREQ(stream.TopSectionName(), "Inner");
   ASSERT_EQ(stream.NextLine(), 1);
   ASSERT_EQ(stream.Classify(), LineKind::SectionClose);
-  EXPECT_STREQ(stream.ItemName(), "Inner");
+  EXPECT_EQ(stream.ItemNameView(), "Inner");
   EXPECT_STREQ(stream.TopSectionName(), "Outer");
   ASSERT_EQ(stream.NextLine(), 1);
   ASSERT_EQ(stream.Classify(), LineKind::SectionClose);
-  EXPECT_STREQ(stream.ItemName(), "Outer");
+  EXPECT_EQ(stream.ItemNameView(), "Outer");
   EXPECT_EQ(stream.TopSectionName(), nullptr);
 }
 

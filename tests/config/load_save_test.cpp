@@ -732,6 +732,8 @@ TEST_F(FileTest, DeepNesting) {
     EXPECT_EQ(deepest->RecordByName("v")->ValueAt(1)->GetInt(), 7);
     std::unique_ptr<Section> copy = doc->CloneSection();
     ASSERT_EQ(depthOf(*copy, &deepest), kDeepLoad);
+    doc->FreeItemsOnTwoThreads();
+    EXPECT_EQ(doc->Count(), 0);
     doc.reset();
     copy.reset();
   }

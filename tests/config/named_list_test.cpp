@@ -1,5 +1,6 @@
-// NamedObject and NamedList: names, the slot discipline, copies, the generic
-// Write and Read, and a large list checked against a simple model.
+// NamedObject and NamedList: names, the slot discipline, copies, child
+// blocks saved and loaded, freeing on two threads, and a large list checked
+// against a simple model.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "config/config_node.h"
 #include "config/config_stream.h"
 #include "config/named_object.h"
 #include "test_support.h"
@@ -35,6 +37,18 @@ std::vector<std::string> Slots(const NamedList& list) {
 }
 
 using Names = std::vector<std::string>;
+
+// Removal by name, as the editor and cfgtool remove: the slot of the name's
+// lowest-numbered item.
+int RemoveByName(NamedList& list, const char* text) { return list.RemoveAt(list.IndexOfName(text)); }
+
+// The lowest empty slot, where the next Add goes; 0 when no slot is empty.
+int FirstEmptySlot(const NamedList& list) {
+  for (int i = 1; i <= list.Count(); ++i) {
+    if (list.ItemAt(i) == nullptr) return i;
+  }
+  return 0;
+}
 
 // A list holding P, Q, R in slots 1 to 3.
 class ListPQR : public ::testing::Test {
@@ -175,12 +189,12 @@ TEST(NamedList, UnnamedItemsNeverConflict) {
 }
 
 TEST_F(ListPQR, RemovalLeavesTheSlotForTheNextAdd) {
-  EXPECT_EQ(list_.RemoveByName("q"), 2);
-  EXPECT_EQ(list_.FirstEmptySlot(), 2);
+  EXPECT_EQ(RemoveByName(list_, "q"), 2);
+  EXPECT_EQ(FirstEmptySlot(list_), 2);
   auto x = Item("X");
   EXPECT_EQ(list_.Add(x), 2);
   EXPECT_EQ(list_.Count(), 3);
-  EXPECT_EQ(list_.FirstEmptySlot(), 0);
+  EXPECT_EQ(FirstEmptySlot(list_), 0);
   EXPECT_EQ(Slots(list_), (Names{"P", "X", "R"}));
 }
 
@@ -197,7 +211,7 @@ TEST_F(ListPQR, AddsFillTheLowestEmptySlotsFirst) {
 TEST_F(ListPQR, CountNeverShrinks) {
   for (int i = 1; i <= 3; ++i) EXPECT_EQ(list_.RemoveAt(i), i);
   EXPECT_EQ(list_.Count(), 3);
-  EXPECT_EQ(list_.FirstEmptySlot(), 1);
+  EXPECT_EQ(FirstEmptySlot(list_), 1);
   EXPECT_EQ(Slots(list_), (Names{"-", "-", "-"}));
   // A removed name is free again.
   auto p = Item("p");
@@ -213,8 +227,8 @@ TEST_F(ListPQR, OutOfRangeAndEmptySlots) {
   EXPECT_EQ(list_.RemoveAt(2), 0);
   EXPECT_EQ(list_.RemoveAt(0), 0);
   EXPECT_EQ(list_.RemoveAt(4), 0);
-  EXPECT_EQ(list_.RemoveByName("Q"), 0);
-  EXPECT_EQ(list_.RemoveByName(nullptr), 0);
+  EXPECT_EQ(RemoveByName(list_, "Q"), 0);
+  EXPECT_EQ(RemoveByName(list_, nullptr), 0);
   EXPECT_EQ(Slots(list_), (Names{"P", "-", "R"}));
 }
 
@@ -264,15 +278,15 @@ TEST(NamedList, CopiesArePackedDeepCopies) {
     auto item = Item(name);
     list.Add(item);
   }
-  list.RemoveByName("gone");
+  RemoveByName(list, "gone");
   auto unnamed = std::make_unique<NamedObject>();
   list.Add(unnamed);  // takes the empty slot 2
-  list.RemoveByName("P");
+  RemoveByName(list, "P");
 
   NamedList copy(list);
   EXPECT_STREQ(copy.GetName(), "source");
   EXPECT_EQ(Slots(copy), (Names{"()", "R"}));
-  EXPECT_EQ(copy.FirstEmptySlot(), 0);
+  EXPECT_EQ(FirstEmptySlot(copy), 0);
   EXPECT_NE(copy.ItemAt(2), list.ItemAt(3));
 
   std::unique_ptr<NamedObject> clone = list.Clone();
@@ -295,70 +309,72 @@ TEST(NamedList, NestedListsCopyDeeply) {
   EXPECT_EQ(Slots(*clonedInner), (Names{"leaf"}));
 }
 
-TEST(NamedList, CreateItemMakesANamedObject) {
-  NamedList list;
-  cfg::ConfigStream stream(cfg::InMemory{}, "");
-  std::unique_ptr<NamedObject> item = list.CreateItem(stream, "made");
-  ASSERT_NE(item, nullptr);
-  EXPECT_STREQ(item->GetName(), "made");
+// --- child blocks, as saving writes them and loading reads them back ---
+
+std::string SaveToText(const cfg::Section& section) {
+  cfg::ConfigStream out(cfg::InMemory{});
+  section.SaveSection(out);
+  return out.Output();
 }
 
-// --- the generic Write and Read through a stream ---
+std::unique_ptr<cfg::Section> LoadText(const std::string& text) {
+  auto document = std::make_unique<cfg::Section>(cfg::kFileSection, "");
+  cfg::ConfigStream in(cfg::InMemory{}, text);
+  document->LoadSection(in);
+  return document;
+}
 
-TEST(NamedList, GenericWriteAndRead) {
-  NamedList list("root");
-  auto x = Item("x");
-  list.Add(x);
-  auto y = std::make_unique<NamedList>("y");
-  auto z = Item("z");
-  y->Add(z);
-  list.Add(y);
-  auto gap = Item("gap");
-  list.Add(gap);
-  list.RemoveByName("gap");
-
-  cfg::ConfigStream out(cfg::InMemory{});
-  list.Write(out);
+TEST(NamedList, ChildBlocksSavedAndLoaded) {
+  cfg::Section document(cfg::kFileSection, "");
+  document.FindOrCreateSection("x");
+  document.FindOrCreateSection("y")->FindOrCreateSection("z");
+  document.FindOrCreateSection("gap");
+  RemoveByName(document, "gap");
   const std::string expected =
       "{ x:\n"
-      "    { x:\n"
-      "    } x;\n"
       "} x;\n"
       "{ y:\n"
       "    { z:\n"
-      "        { z:\n"
-      "        } z;\n"
       "    } z;\n"
       "} y;\n";
-  EXPECT_EQ(out.Output(), expected);
+  EXPECT_EQ(SaveToText(document), expected);
 
-  cfg::ConfigStream in(cfg::InMemory{}, expected);
-  NamedList read;
-  EXPECT_EQ(read.Read(in), 1);
-  EXPECT_EQ(Slots(read), (Names{"x", "y"}));
+  // Each block becomes a child of the block it lies in: the direct children
+  // of the document are x and y, and z is y's only child.
+  std::unique_ptr<cfg::Section> read = LoadText(expected);
+  EXPECT_EQ(Slots(*read), (Names{"x", "y"}));
+  EXPECT_EQ(Slots(*read->SectionAt(2)), (Names{"z"}));
+  EXPECT_EQ(read->SectionAt(1)->Count(), 0);
 
-  // Read inside a section finds its direct children only.
-  cfg::ConfigStream nested(cfg::InMemory{}, expected);
-  ASSERT_EQ(nested.FindChildSection("y"), 1);
-  NamedList children;
-  EXPECT_EQ(children.Read(nested), 1);
-  EXPECT_EQ(Slots(children), (Names{"z"}));
+  // A repeated name (in any case) fills the child of that name; an input
+  // without blocks makes no section.
+  std::unique_ptr<cfg::Section> merged = LoadText("{ a:\n} a;\n{ A:\n} A;\n{ b:\n} b;\n");
+  EXPECT_EQ(Slots(*merged), (Names{"a", "b"}));
+  std::unique_ptr<cfg::Section> flat = LoadText("(int)x=1\n");
+  EXPECT_EQ(Slots(*flat), (Names{"x"}));
+  EXPECT_EQ(flat->SectionAt(1), &cfg::NullSection);
 
-  // Repeated names are refused; an input without sections reads nothing.
-  cfg::ConfigStream twice(cfg::InMemory{}, "{ a:\n} a;\n{ A:\n} A;\n{ b:\n} b;\n");
-  NamedList merged;
-  EXPECT_EQ(merged.Read(twice), 1);
-  EXPECT_EQ(Slots(merged), (Names{"a", "b"}));
-  cfg::ConfigStream flat(cfg::InMemory{}, "(int)x=1\n");
-  NamedList none;
-  EXPECT_EQ(none.Read(flat), 0);
-  EXPECT_EQ(none.Count(), 0);
+  // An empty section of a named section still writes its block.
+  cfg::Section named("obj");
+  EXPECT_EQ(SaveToText(named), "{ obj:\n} obj;\n");
+}
 
-  NamedObject object("obj");
-  cfg::ConfigStream objectOut(cfg::InMemory{});
-  EXPECT_EQ(object.Write(objectOut), 1);
-  EXPECT_EQ(objectOut.Output(), "{ obj:\n} obj;\n");
-  EXPECT_EQ(object.Read(objectOut), 1);
+// Freeing a large tree on two threads leaves the list empty and every item
+// freed once (which the sanitizers check), and the list usable again.
+TEST(NamedList, FreeingOnTwoThreads) {
+  for (int sections : {0, 3, 300}) {
+    SCOPED_TRACE(sections);
+    cfg::Section document(cfg::kFileSection, "");
+    for (int s = 0; s < sections; ++s) {
+      cfg::Section* section = document.FindOrCreateSection("s" + std::to_string(s));
+      for (int r = 0; r < 300; ++r) section->AddIntValue("r" + std::to_string(r) + "[v]", r);
+    }
+    document.FreeItemsOnTwoThreads();
+    EXPECT_EQ(document.Count(), 0);
+    EXPECT_EQ(document.FindByName("s1"), nullptr);
+    document.FindOrCreateSection("again")->AddIntValue("r[v]", 1);
+    EXPECT_EQ(SaveToText(document), "{ again:\n    (int)r[v]=1\n} again;\n");
+  }
 }
 
 // --- a large list against a model of the slot discipline ---
@@ -422,7 +438,7 @@ class SlotModel {
 
 void ExpectSameSlots(const NamedList& list, const SlotModel& model) {
   ASSERT_EQ(list.Count(), model.Count());
-  ASSERT_EQ(list.FirstEmptySlot(), model.FirstEmpty());
+  ASSERT_EQ(FirstEmptySlot(list), model.FirstEmpty());
   for (int i = 1; i <= model.Count(); ++i) {
     const NamedObject* item = list.ItemAt(i);
     ASSERT_EQ(item != nullptr, model.Used(i)) << "slot " << i;
@@ -466,7 +482,7 @@ TEST(NamedList, LargeListFollowsTheSlotRules) {
       ASSERT_EQ(list.RemoveAt(index), model.RemoveAt(index)) << "step " << step;
     } else if (op < 40) {  // remove by name
       std::string name = nameOf(pick(kItems + 500));
-      ASSERT_EQ(list.RemoveByName(caseVariant(name).c_str()), model.RemoveAt(model.IndexOf(name)))
+      ASSERT_EQ(RemoveByName(list, caseVariant(name).c_str()), model.RemoveAt(model.IndexOf(name)))
           << "step " << step;
     } else if (op < 65) {  // add a name, new or taken
       std::string name = nameOf(pick(kItems + 500));
@@ -528,7 +544,7 @@ TEST(NamedList, LookupsAcrossGrowthAndRemoval) {
     ASSERT_EQ(list.IndexOfName("n" + std::to_string(n)), 0);
     ASSERT_EQ(list.IndexOfName("n1"), 1);
   }
-  EXPECT_EQ(list.FirstEmptySlot(), 2);
+  EXPECT_EQ(FirstEmptySlot(list), 2);
   auto again = Item("n2999");
   EXPECT_EQ(list.Add(again), 2);
   EXPECT_EQ(list.IndexOfName("N2999"), 2);

@@ -1,5 +1,6 @@
-// ConfigStream: reading from text and files, array blocks, writing, navigation
-// and the two stacks.
+// ConfigStream: reading from text and files, array blocks, the blocks a
+// loaded section takes from the stream, writing as saving writes, and the
+// stack of open sections.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "config/config_node.h"
 #include "config/config_stream.h"
+#include "config/value.h"
 #include "test_support.h"
 
 namespace {
@@ -17,6 +20,7 @@ namespace {
 using cfg::ConfigStream;
 using cfg::InMemory;
 using cfg::LineKind;
+using cfg::Value;
 
 std::string WithoutLineEnd(std::string_view line) {
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
@@ -95,46 +99,36 @@ TEST_P(StreamReading, NestedSectionsTrackTheInnermostName) {
   EXPECT_EQ(NextKind(*stream), LineKind::NoItem);
   EXPECT_STREQ(stream->TopSectionName(), "b");
   EXPECT_EQ(NextKind(*stream), LineKind::SectionClose);
-  EXPECT_STREQ(stream->ItemName(), "b");
+  EXPECT_EQ(stream->ItemNameView(), "b");
   EXPECT_STREQ(stream->TopSectionName(), "a");
   EXPECT_EQ(NextKind(*stream), LineKind::SectionClose);
-  EXPECT_STREQ(stream->ItemName(), "a");
+  EXPECT_EQ(stream->ItemNameView(), "a");
   EXPECT_EQ(stream->TopSectionName(), nullptr);
   EXPECT_EQ(NextKind(*stream), LineKind::NoItem);
   EXPECT_EQ(stream->TopSectionName(), nullptr);
   EXPECT_EQ(stream->PopSection(), 0);
 }
 
-TEST_P(StreamReading, ArrayIsReadInTwoPasses) {
+// ReadArray: the array's length is its number of lines before the closing
+// line; bytes holds the bytes of the lines that hold a number, then zeros.
+TEST_P(StreamReading, ArrayIsReadUpToItsClosingLine) {
   auto stream = Open("[ k:\n1\n; c\n2\n] k;\n(int)after=1\n");
   ASSERT_EQ(NextKind(*stream), LineKind::ArrayOpen);
   EXPECT_EQ(stream->IsArrayOpen(), 1);
-  EXPECT_EQ(stream->CountArrayLines(), 3);
-  EXPECT_EQ(stream->IsArrayOpen(), 1);
-  // The stream is where it was: the next line is the first inside the block.
-  ASSERT_EQ(Next(*stream), "1");
-  EXPECT_EQ(stream->LineNumber(), 2);
-
-  stream = Open("[ k:\n1\n; c\n2\n] k;\n(int)after=1\n");
-  ASSERT_EQ(NextKind(*stream), LineKind::ArrayOpen);
-  ASSERT_EQ(stream->CountArrayLines(), 3);
-  uint8_t bytes[3] = {0xEE, 0xEE, 0xEE};
-  EXPECT_EQ(stream->ReadArrayBytes(bytes, 3), 2);
-  EXPECT_EQ(bytes[0], 1);
-  EXPECT_EQ(bytes[1], 2);
+  std::vector<uint8_t> bytes = {0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
+  EXPECT_EQ(stream->ReadArray(&bytes), 3);
+  EXPECT_EQ(bytes, (std::vector<uint8_t>{1, 2, 0})) << "what the vector held before goes";
   EXPECT_EQ(stream->IsArrayOpen(), 0);
   EXPECT_EQ(NextKind(*stream), LineKind::IntLine);
   EXPECT_EQ(stream->LineNumber(), 6);
 }
 
-TEST_P(StreamReading, ArrayBytesStopAtTheCapacity) {
+TEST_P(StreamReading, ArrayOfManyLines) {
   auto stream = Open("[ k:\n1\n2\n3\n4\n5\n] k;\n");
   ASSERT_EQ(NextKind(*stream), LineKind::ArrayOpen);
-  uint8_t bytes[3] = {0xEE, 0xEE, 0xEE};
-  EXPECT_EQ(stream->ReadArrayBytes(bytes, 2), 5);
-  EXPECT_EQ(bytes[0], 1);
-  EXPECT_EQ(bytes[1], 2);
-  EXPECT_EQ(bytes[2], 0xEE);
+  std::vector<uint8_t> bytes;
+  EXPECT_EQ(stream->ReadArray(&bytes), 5);
+  EXPECT_EQ(bytes, (std::vector<uint8_t>{1, 2, 3, 4, 5}));
   EXPECT_EQ(stream->IsArrayOpen(), 0);
   EXPECT_EQ(stream->NextLine(), 0);
 }
@@ -142,37 +136,26 @@ TEST_P(StreamReading, ArrayBytesStopAtTheCapacity) {
 TEST_P(StreamReading, ByteLineSyntax) {
   auto stream = Open("[ a:\n1f\n0x1F\n  1F\nab\n1FF\n0X0\n; note\n{ s:\n[ b:\n] b;\nzz\n\n] A;\n");
   ASSERT_EQ(NextKind(*stream), LineKind::ArrayOpen);
-  EXPECT_EQ(stream->CountArrayLines(), 12);
-  std::vector<uint8_t> bytes(12, 0xEE);
-  EXPECT_EQ(stream->ReadArrayBytes(bytes.data(), 12), 6);
-  EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 6),
-            (std::vector<uint8_t>{0x1F, 0x1F, 0x1F, 0xAB, 0xFF, 0x00}));
+  std::vector<uint8_t> bytes;
+  EXPECT_EQ(stream->ReadArray(&bytes), 12);
+  EXPECT_EQ(bytes, (std::vector<uint8_t>{0x1F, 0x1F, 0x1F, 0xAB, 0xFF, 0x00, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(stream->IsArrayOpen(), 0);
 }
 
 TEST_P(StreamReading, EmptyAndUnclosedArrays) {
   auto stream = Open("[ e:\n] e;\n[ u:\n7\n8\n");
   ASSERT_EQ(NextKind(*stream), LineKind::ArrayOpen);
-  EXPECT_EQ(stream->CountArrayLines(), 0);
-  EXPECT_EQ(stream->IsArrayOpen(), 1);
-  EXPECT_EQ(NextKind(*stream), LineKind::ArrayClose);
-  EXPECT_EQ(stream->CountArrayLines(), 0) << "no array open";
+  std::vector<uint8_t> bytes = {0xEE};
+  EXPECT_EQ(stream->ReadArray(&bytes), 0);
+  EXPECT_TRUE(bytes.empty());
+  EXPECT_EQ(stream->IsArrayOpen(), 0) << "closed by its closing line";
 
   ASSERT_EQ(NextKind(*stream), LineKind::ArrayOpen);
-  EXPECT_STREQ(stream->ItemName(), "u");
-  EXPECT_EQ(stream->CountArrayLines(), 2);
-  uint8_t bytes[2] = {};
-  EXPECT_EQ(stream->ReadArrayBytes(bytes, 2), 2);
-  EXPECT_EQ(bytes[0], 7);
-  EXPECT_EQ(bytes[1], 8);
+  EXPECT_EQ(stream->ItemNameView(), "u");
+  EXPECT_EQ(stream->ReadArray(&bytes), 2);
+  EXPECT_EQ(bytes, (std::vector<uint8_t>{7, 8}));
+  EXPECT_EQ(stream->IsArrayOpen(), 1) << "the input ended inside the block";
   EXPECT_EQ(stream->NextLine(), 0);
-}
-
-TEST_P(StreamReading, ArrayBytesWithoutBuffer) {
-  auto stream = Open("[ k:\n1\n2\n] k;\n");
-  ASSERT_EQ(NextKind(*stream), LineKind::ArrayOpen);
-  EXPECT_EQ(stream->ReadArrayBytes(nullptr, 0), 2);
-  EXPECT_EQ(stream->IsArrayOpen(), 0);
 }
 
 // Lines far longer than any read buffer, in every position around its size.
@@ -195,25 +178,25 @@ TEST_P(StreamReading, VeryLongLinesArriveWhole) {
   EXPECT_EQ(Next(*stream), "<eof>");
 }
 
-TEST_P(StreamReading, LongArrayCountedAndRead) {
-  // Enough lines to cross read buffers during both passes.
+TEST_P(StreamReading, LongArrayAcrossReadBuffers) {
+  // Enough lines to cross read buffers.
   std::string text = "[ big:\n";
   for (int i = 0; i < 20000; ++i) text += "    " + std::to_string(i % 10) + "\n";
   text += "] big;\n(int)x=5\n";
   auto stream = Open(text);
   ASSERT_EQ(NextKind(*stream), LineKind::ArrayOpen);
-  ASSERT_EQ(stream->CountArrayLines(), 20000);
-  std::vector<uint8_t> bytes(20000);
-  ASSERT_EQ(stream->ReadArrayBytes(bytes.data(), 20000), 20000);
+  std::vector<uint8_t> bytes;
+  ASSERT_EQ(stream->ReadArray(&bytes), 20000);
+  ASSERT_EQ(bytes.size(), 20000u);
   for (int i = 0; i < 20000; ++i) ASSERT_EQ(bytes[i], i % 10) << i;
   EXPECT_EQ(NextKind(*stream), LineKind::IntLine);
   EXPECT_EQ(stream->IntValue(), 5);
   EXPECT_EQ(stream->LineNumber(), 20003);
 }
 
-// --- navigation ---
+// --- the blocks a loaded section takes from the stream ---
 
-const char kNavigation[] =
+const char kBlocks[] =
     "(int)r=0\n"
     "{ top:\n"
     "    (int)r=1\n"
@@ -230,99 +213,69 @@ const char kNavigation[] =
     "{ other:\n"
     "} other;\n";
 
-TEST_P(StreamReading, NextAndSkipVisitOnlyDirectChildren) {
-  auto stream = Open(kNavigation);
-  std::vector<std::string> found;
-  while (stream->NextChildSection()) {
-    found.push_back(stream->ItemName());
-    ASSERT_EQ(stream->SkipChildSection(), 1);
+// Names of a section's children in slot order, sections marked with "/".
+std::vector<std::string> Children(const cfg::Section& section) {
+  std::vector<std::string> names;
+  for (int i = 1; i <= section.Count(); ++i) {
+    const cfg::Section* child = section.SectionAt(i);
+    if (child != &cfg::NullSection) {
+      names.push_back(std::string(child->NameView()) + "/");
+    } else {
+      names.push_back(std::string(section.RecordAt(i)->NameView()));
+    }
   }
-  EXPECT_EQ(found, (std::vector<std::string>{"top", "other"}));
-  // Reaching the end reset the stream.
-  EXPECT_EQ(stream->TopSectionName(), nullptr);
-  EXPECT_EQ(Next(*stream), "(int)r=0");
+  return names;
 }
 
-TEST_P(StreamReading, FindChildSectionByName) {
-  auto stream = Open(kNavigation);
-  ASSERT_EQ(stream->FindChildSection("TOP"), 1);
-  EXPECT_STREQ(stream->TopSectionName(), "top");
-  EXPECT_STREQ(stream->ItemName(), "top");
-  // Inside top: "deep" is a grandchild and "fake" lies inside an array.
-  for (const char* name : {"deep", "fake", "arr", "missing"}) {
-    SCOPED_TRACE(name);
-    EXPECT_EQ(stream->FindChildSection(name), 0);
-    EXPECT_STREQ(stream->TopSectionName(), "top");
-    EXPECT_EQ(stream->IsArrayOpen(), 0);
-    EXPECT_EQ(Next(*stream), "    (int)r=1") << "back at the start of top's content";
-    stream->RewindSection();
-  }
-  ASSERT_EQ(stream->FindChildSection("b"), 1);
-  EXPECT_STREQ(stream->TopSectionName(), "b");
-  EXPECT_EQ(NextKind(*stream), LineKind::SectionClose);
-  EXPECT_STREQ(stream->TopSectionName(), "top");
+// Each block becomes a child of the block it lies in, a grandchild stays
+// with its parent, and a line inside an array block is a byte line, never a
+// block of its own.
+TEST_P(StreamReading, BlocksBecomeChildrenOfTheirSection) {
+  auto stream = Open(kBlocks);
+  cfg::Section document(cfg::kFileSection, "");
+  document.LoadSection(*stream);
+  using Names = std::vector<std::string>;
+  EXPECT_EQ(Children(document), (Names{"r", "top/", "other/"}));
+  const cfg::Section* top = document.SectionAt(2);
+  EXPECT_EQ(Children(*top), (Names{"r", "a/", "arr", "b/"}));
+  EXPECT_EQ(Children(*top->SectionAt(2)), (Names{"deep/"}));
+  EXPECT_EQ(top->RecordAt(1)->ValueAt(1)->GetInt(), 1);
+  const cfg::Value* arr = top->RecordAt(3)->ValueAt(1);
+  ASSERT_EQ(arr->Type(), cfg::ValueType::Binary);
+  EXPECT_EQ(arr->GetSize(), 1) << "the \"{ fake:\" line is a byte line without a number";
+  EXPECT_EQ(arr->GetBytes()[0], 0);
+  EXPECT_EQ(stream->Depth(), 0);
+  EXPECT_EQ(stream->NextLine(), 0);
 }
 
-TEST_P(StreamReading, FindChildSectionAtTheRootResetsWhenMissing) {
-  auto stream = Open(kNavigation);
-  ASSERT_EQ(stream->FindChildSection("top"), 1);
-  ASSERT_EQ(stream->FindChildSection("a"), 1);
-  EXPECT_EQ(stream->SkipChildSection(), 1);  // past "} a;"
-  EXPECT_STREQ(stream->TopSectionName(), "top");
-  EXPECT_EQ(stream->SkipChildSection(), 1);  // past "} top;"
+// A closing line ends the section loading began in; the stream stands after it.
+TEST_P(StreamReading, LoadingInsideASectionEndsAtItsClosingLine) {
+  auto stream = Open(kBlocks);
+  for (int i = 0; i < 2; ++i) ASSERT_EQ(stream->NextLine(), 1);
+  ASSERT_EQ(stream->Classify(), LineKind::SectionOpen);
+  cfg::Section top("top");
+  top.LoadSection(*stream);
+  EXPECT_EQ(Children(top), (std::vector<std::string>{"r", "a/", "arr", "b/"}));
   EXPECT_EQ(stream->TopSectionName(), nullptr);
-  EXPECT_EQ(stream->FindChildSection("top"), 0) << "top lies before the position";
-  EXPECT_EQ(stream->TopSectionName(), nullptr);
-  EXPECT_EQ(Next(*stream), "(int)r=0");
+  EXPECT_EQ(Next(*stream), "{ other:");
 }
 
-TEST_P(StreamReading, NavigationThatMeetsTheEndResets) {
-  // The current section is never closed: searching in it reaches the end.
+// Sections never closed end at the end of the input, where an observer hears
+// of each, innermost first.
+TEST_P(StreamReading, SectionsOpenAtTheEnd) {
+  struct Unclosed : cfg::LoadObserver {
+    void Skipped(const ConfigStream&) override {}
+    void Dropped(long long line, Drop what, std::string_view name) override {
+      if (what == Drop::UnclosedSection) found.push_back(std::string(name) + "@" + std::to_string(line));
+    }
+    std::vector<std::string> found;
+  } observer;
   auto stream = Open("(int)x=1\n{ a:\n{ b:\n(int)y=2\n");
-  ASSERT_EQ(stream->FindChildSection("a"), 1);
-  EXPECT_EQ(stream->FindChildSection("x"), 0);
-  EXPECT_EQ(stream->TopSectionName(), nullptr);
-  EXPECT_EQ(stream->PopSection(), 0);
-  EXPECT_EQ(Next(*stream), "(int)x=1");
-  ASSERT_EQ(stream->FindChildSection("a"), 1);
-  ASSERT_EQ(stream->FindChildSection("b"), 1);
-  EXPECT_EQ(stream->SkipChildSection(), 0);
-  EXPECT_EQ(stream->TopSectionName(), nullptr);
-  EXPECT_EQ(Next(*stream), "(int)x=1");
-}
-
-TEST_P(StreamReading, SkipChildSectionAtTheEndResets) {
-  auto stream = Open(kNavigation);
-  ASSERT_EQ(stream->FindChildSection("other"), 1);
-  EXPECT_EQ(stream->SkipChildSection(), 1);
-  EXPECT_EQ(stream->SkipChildSection(), 0);
-  EXPECT_EQ(stream->TopSectionName(), nullptr);
-  EXPECT_EQ(Next(*stream), "(int)r=0");
-}
-
-TEST_P(StreamReading, RewindAndReset) {
-  auto stream = Open(kNavigation);
-  // No section open: RewindSection resets and returns 0.
-  EXPECT_EQ(Next(*stream), "(int)r=0");
-  EXPECT_EQ(stream->RewindSection(), 0);
-  EXPECT_EQ(Next(*stream), "(int)r=0");
-
-  ASSERT_EQ(stream->FindChildSection("top"), 1);
-  for (int i = 0; i < 6; ++i) NextKind(*stream);  // up to and including "[ arr:"
-  EXPECT_EQ(stream->IsArrayOpen(), 1);
-  EXPECT_STREQ(stream->TopSectionName(), "top");
-  EXPECT_EQ(stream->RewindSection(), 1);
-  EXPECT_EQ(stream->IsArrayOpen(), 0);
-  EXPECT_STREQ(stream->TopSectionName(), "top");
-  EXPECT_EQ(Next(*stream), "    (int)r=1");
-
-  ASSERT_EQ(stream->FindChildSection("a"), 1);
-  EXPECT_EQ(stream->Reset(), 1);
-  EXPECT_EQ(stream->TopSectionName(), nullptr);
-  EXPECT_EQ(stream->IsArrayOpen(), 0);
-  EXPECT_EQ(stream->PopSection(), 0);
-  EXPECT_EQ(Next(*stream), "(int)r=0");
-  EXPECT_EQ(stream->LineNumber(), 1);
+  cfg::Section document(cfg::kFileSection, "");
+  document.LoadSection(*stream, &observer);
+  EXPECT_EQ(observer.found, (std::vector<std::string>{"b@3", "a@2"}));
+  EXPECT_EQ(Children(document), (std::vector<std::string>{"x", "a/"}));
+  EXPECT_EQ(document.SectionAt(2)->SectionAt(1)->RecordByName("y")->ValueAt(1)->GetInt(), 2);
 }
 
 // --- opening ---
@@ -341,7 +294,7 @@ TEST(StreamOpening, OnlyBitZeroOfTheModeCounts) {
   {
     ConfigStream writer(path.c_str(), 3);
     ASSERT_EQ(writer.IsOpen(), 1);
-    EXPECT_EQ(writer.WriteInt("x", 1), 1);
+    EXPECT_EQ(writer.WriteValue("x", Value(int32_t{1})), 1);
   }
   ConfigStream reader(path.c_str(), 2);
   ASSERT_EQ(reader.IsOpen(), 1);
@@ -349,19 +302,20 @@ TEST(StreamOpening, OnlyBitZeroOfTheModeCounts) {
   EXPECT_EQ(reader.Classify(), LineKind::IntLine);
 }
 
-// --- writing ---
+// --- writing, as saving writes ---
+
+std::unique_ptr<Value> Named(std::unique_ptr<Value> value, const char* name) {
+  value->SetName(name);
+  return value;
+}
 
 TEST(StreamWriting, NestedBlocksAndArrays) {
-  ConfigStream stream(InMemory{});
-  EXPECT_EQ(stream.WriteSectionOpen("a"), 1);
-  EXPECT_EQ(stream.WriteInt("x", 1), 1);
-  EXPECT_EQ(stream.WriteSectionOpen("b"), 1);
-  EXPECT_EQ(stream.WriteArrayOpen("k"), 1);
+  cfg::Section a("a");
+  a.AddIntValue("x", 1);
   const uint8_t bytes[] = {10, 255};
-  EXPECT_EQ(stream.WriteArrayBytes(bytes, 2), 1);
-  EXPECT_EQ(stream.WriteArrayClose(), 1);
-  EXPECT_EQ(stream.WriteSectionClose(), 1);
-  EXPECT_EQ(stream.WriteSectionClose(), 1);
+  a.FindOrCreateSection("b")->AddBinaryValue("k", bytes, 2);
+  ConfigStream stream(InMemory{});
+  a.SaveSection(stream);
   EXPECT_EQ(stream.Output(),
             "{ a:\n"
             "    (int)x=1\n"
@@ -372,52 +326,47 @@ TEST(StreamWriting, NestedBlocksAndArrays) {
             "        ] k;\n"
             "    } b;\n"
             "} a;\n");
+  EXPECT_EQ(stream.Depth(), 0) << "every block it opened is closed";
 }
 
 TEST(StreamWriting, ValueLines) {
+  const uint8_t byteForms[] = {0, 9, 10, 0x7f, 0x80};
   struct Case {
     const char* what;
-    void (*write)(ConfigStream&);
+    const char* record;
+    std::unique_ptr<Value> value;
     const char* expected;
   };
-  const Case cases[] = {
-      {"int", [](ConfigStream& s) { s.WriteInt("n", -42); }, "(int)n=-42\n"},
-      {"int min", [](ConfigStream& s) { s.WriteInt("n", INT32_MIN); }, "(int)n=-2147483648\n"},
-      {"float", [](ConfigStream& s) { s.WriteFloat("f", 0.1f); }, "(float)f=0.100000\n"},
-      {"float scale", [](ConfigStream& s) { s.WriteFloat("window[scale]", 1.5f); },
+  Case cases[] = {
+      {"int", "n", std::make_unique<Value>(int32_t{-42}), "(int)n=-42\n"},
+      {"int min", "n", std::make_unique<Value>(int32_t{INT32_MIN}), "(int)n=-2147483648\n"},
+      {"float", "f", std::make_unique<Value>(0.1f), "(float)f=0.100000\n"},
+      {"float scale", "window", Named(std::make_unique<Value>(1.5f), "scale"),
        "(float)window[scale]=1.500000\n"},
-      {"tiny float", [](ConfigStream& s) { s.WriteFloat("f", 1e-10f); }, "(float)f=1e-10\n"},
-      {"double", [](ConfigStream& s) { s.WriteDouble("d", 0.25); }, "(double)d=0.25\n"},
-      {"double digits", [](ConfigStream& s) { s.WriteDouble("d", 3.14159265); },
-       "(double)d=3.14159265\n"},
-      {"double exponent", [](ConfigStream& s) { s.WriteDouble("d", 1e20); }, "(double)d=1E+20\n"},
-      {"infinite float", [](ConfigStream& s) { s.WriteFloat("f", -HUGE_VALF); }, "(float)f=-inf\n"},
-      {"infinite double", [](ConfigStream& s) { s.WriteDouble("d", HUGE_VAL); }, "(double)d=inf\n"},
-      {"int64", [](ConfigStream& s) { s.WriteInt64("c", 5000000000LL); }, "(int64)c=5000000000\n"},
-      {"int64 min", [](ConfigStream& s) { s.WriteInt64("c", INT64_MIN); },
+      {"tiny float", "f", std::make_unique<Value>(1e-10f), "(float)f=1e-10\n"},
+      {"double", "d", std::make_unique<Value>(0.25), "(double)d=0.25\n"},
+      {"double digits", "d", std::make_unique<Value>(3.14159265), "(double)d=3.14159265\n"},
+      {"double exponent", "d", std::make_unique<Value>(1e20), "(double)d=1E+20\n"},
+      {"infinite float", "f", std::make_unique<Value>(-HUGE_VALF), "(float)f=-inf\n"},
+      {"infinite double", "d", std::make_unique<Value>(HUGE_VAL), "(double)d=inf\n"},
+      {"int64", "c", std::make_unique<Value>(int64_t{5000000000LL}), "(int64)c=5000000000\n"},
+      {"int64 min", "c", std::make_unique<Value>(int64_t{INT64_MIN}),
        "(int64)c=-9223372036854775808\n"},
-      {"int64 max", [](ConfigStream& s) { s.WriteInt64("c", INT64_MAX); },
+      {"int64 max", "c", std::make_unique<Value>(int64_t{INT64_MAX}),
        "(int64)c=9223372036854775807\n"},
-      {"string", [](ConfigStream& s) { s.WriteString("t", "  a b "); }, "(string)t=  a b \n"},
-      {"string without text", [](ConfigStream& s) { s.WriteString("t", nullptr); }, "(string)t=\n"},
-      {"string view", [](ConfigStream& s) { s.WriteString(std::string_view("r[v]"), std::string_view("xy")); },
-       "(string)r[v]=xy\n"},
-      {"array of no bytes", [](ConfigStream& s) {
-         s.WriteArrayOpen("e");
-         s.WriteArrayBytes(reinterpret_cast<const uint8_t*>(""), 0);
-         s.WriteArrayClose();
-       }, "[ e:\n] e;\n"},
-      {"byte forms", [](ConfigStream& s) {
-         const uint8_t b[] = {0, 9, 10, 0x7f, 0x80};
-         s.WriteArrayOpen("k");
-         s.WriteArrayBytes(b, 5);
-         s.WriteArrayClose();
-       }, "[ k:\n0\n9\nA\n7F\n80\n] k;\n"},
+      {"string", "t", std::make_unique<Value>("  a b "), "(string)t=  a b \n"},
+      {"string without text", "t", std::make_unique<Value>(static_cast<const char*>(nullptr)),
+       "(string)t=\n"},
+      {"string with a value name", "r", Named(std::make_unique<Value>("xy"), "v"), "(string)r[v]=xy\n"},
+      {"array of no bytes", "e", std::make_unique<Value>(byteForms, 0), "[ e:\n] e;\n"},
+      {"byte forms", "k", std::make_unique<Value>(byteForms, 5), "[ k:\n0\n9\nA\n7F\n80\n] k;\n"},
+      {"array with a value name", "k", Named(std::make_unique<Value>(byteForms + 2, 1), "data"),
+       "[ k[data]:\nA\n] k[data];\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ConfigStream stream(InMemory{});
-    c.write(stream);
+    EXPECT_EQ(stream.WriteValue(c.record, *c.value), 1);
     EXPECT_EQ(stream.Output(), c.expected);
   }
 }
@@ -425,21 +374,13 @@ TEST(StreamWriting, ValueLines) {
 TEST(StreamWriting, RefusedCallsWriteNothing) {
   ConfigStream stream(InMemory{});
   EXPECT_EQ(stream.WriteSectionClose(), 0);
-  EXPECT_EQ(stream.WriteArrayClose(), 0);
-  EXPECT_EQ(stream.WriteArrayOpen(static_cast<const char*>(nullptr)), 0);
-  EXPECT_EQ(stream.WriteInt(static_cast<const char*>(nullptr), 1), 0);
-  EXPECT_EQ(stream.WriteFloat(static_cast<const char*>(nullptr), 1), 0);
-  EXPECT_EQ(stream.WriteString(static_cast<const char*>(nullptr), "x"), 0);
-  EXPECT_EQ(stream.WriteDouble(static_cast<const char*>(nullptr), 1), 0);
-  EXPECT_EQ(stream.WriteInt64(static_cast<const char*>(nullptr), 1), 0);
+  EXPECT_EQ(stream.WriteValue("x", Value()), 0) << "a value of type None";
   EXPECT_EQ(stream.Output(), "");
-
-  EXPECT_EQ(stream.WriteArrayOpen("k"), 1);
-  EXPECT_EQ(stream.WriteArrayOpen("k2"), 0);
-  EXPECT_EQ(stream.WriteArrayBytes(nullptr, 3), 0);
-  EXPECT_EQ(stream.WriteArrayClose(), 1);
-  EXPECT_EQ(stream.WriteArrayClose(), 0);
-  EXPECT_EQ(stream.Output(), "[ k:\n] k;\n");
+  // An unnamed record writes nothing either.
+  cfg::Record unnamed;
+  unnamed.CreateIntValue("v", 1);
+  unnamed.WriteValues(stream);
+  EXPECT_EQ(stream.Output(), "");
 }
 
 TEST(StreamWriting, EveryOpenSectionIndentsFourBlanks) {
@@ -449,7 +390,7 @@ TEST(StreamWriting, EveryOpenSectionIndentsFourBlanks) {
     stream.WriteSectionOpen("s");
     expected += std::string(depth * 4, ' ') + "{ s:\n";
   }
-  stream.WriteInt("v", 1);
+  stream.WriteValue("v", Value(int32_t{1}));
   expected += std::string(40, ' ') + "(int)v=1\n";
   for (int depth = 9; depth >= 0; --depth) {
     stream.WriteSectionClose();
@@ -460,12 +401,13 @@ TEST(StreamWriting, EveryOpenSectionIndentsFourBlanks) {
 
 TEST(StreamWriting, IndentFollowsOpenSections) {
   ConfigStream stream(InMemory{});
-  stream.WriteIndent();
+  const uint8_t byte = 1;
+  stream.WriteValue("a", Value(int32_t{1}));
   stream.WriteSectionOpen(std::string_view("s"));
-  stream.WriteIndent();
+  stream.WriteValue("b", Value(&byte, 1));
   stream.WriteSectionClose();
-  stream.WriteIndent();
-  EXPECT_EQ(stream.Output(), "{ s:\n    } s;\n");
+  stream.WriteValue("c", Value(int32_t{3}));
+  EXPECT_EQ(stream.Output(), "(int)a=1\n{ s:\n    [ b:\n    1\n    ] b;\n} s;\n(int)c=3\n");
 }
 
 TEST(StreamWriting, WritesAFileInTextMode) {
@@ -475,7 +417,7 @@ TEST(StreamWriting, WritesAFileInTextMode) {
     ConfigStream stream(path.c_str(), ConfigStream::WriteMode);
     ASSERT_EQ(stream.IsOpen(), 1);
     stream.WriteSectionOpen("s");
-    stream.WriteInt64("big", -5000000000LL);
+    stream.WriteValue("big", Value(int64_t{-5000000000LL}));
     stream.WriteSectionClose();
     EXPECT_TRUE(stream.Close());
     EXPECT_TRUE(stream.Close()) << "idempotent";
@@ -493,7 +435,8 @@ TEST(StreamWriting, WritesAFileInTextMode) {
 TEST(StreamWriting, CloseReportsAFailedWrite) {
   ConfigStream stream("/dev/full", ConfigStream::WriteMode);
   ASSERT_EQ(stream.IsOpen(), 1);
-  for (int i = 0; i < 100; ++i) stream.WriteString("line", "some text to fill the buffer");
+  const Value text("some text to fill the buffer");
+  for (int i = 0; i < 100; ++i) stream.WriteValue("line", text);
   EXPECT_FALSE(stream.Close());
   EXPECT_TRUE(stream.WriteFailed());
 }
@@ -552,23 +495,6 @@ TEST(NameStack, ManyNames) {
   EXPECT_EQ(names.Count(), 0);
 }
 
-TEST(PositionStack, PushPopTopAndClear) {
-  cfg::PositionStack positions;
-  EXPECT_EQ(positions.Pop(), 0);
-  EXPECT_EQ(positions.Top(), 0);
-  EXPECT_EQ(positions.Count(), 0);
-  EXPECT_EQ(positions.Push(5), 1);
-  EXPECT_EQ(positions.Push(int64_t{1} << 40), 1);
-  EXPECT_EQ(positions.Count(), 2);
-  EXPECT_EQ(positions.Top(), int64_t{1} << 40);
-  EXPECT_EQ(positions.Pop(), int64_t{1} << 40);
-  EXPECT_EQ(positions.Top(), 5);
-  positions.Push(7);
-  positions.Clear();
-  EXPECT_EQ(positions.Count(), 0);
-  EXPECT_EQ(positions.Pop(), 0);
-}
-
 TEST(StreamSections, PushAndPopSection) {
   ConfigStream stream(InMemory{}, "abc\ndef\n");
   EXPECT_EQ(stream.TopSectionName(), nullptr);
@@ -576,13 +502,15 @@ TEST(StreamSections, PushAndPopSection) {
   stream.PushSection("one");
   stream.PushSection("two");
   EXPECT_STREQ(stream.TopSectionName(), "two");
+  EXPECT_EQ(stream.Depth(), 2);
+  EXPECT_EQ(stream.SectionLine(1), 1) << "opened on the first line";
   std::string name;
-  EXPECT_EQ(stream.PopSection(&name), 4) << "the position after the first line";
+  EXPECT_TRUE(stream.PopSection(&name));
   EXPECT_EQ(name, "two");
-  EXPECT_EQ(stream.PopSection(nullptr), 4);
+  EXPECT_TRUE(stream.PopSection(nullptr));
   EXPECT_EQ(stream.TopSectionName(), nullptr);
   name = "kept";
-  EXPECT_EQ(stream.PopSection(&name), 0);
+  EXPECT_FALSE(stream.PopSection(&name));
   EXPECT_EQ(name, "kept");
 }
 

@@ -14,9 +14,6 @@ namespace {
 using cfg::Value;
 using cfg::ValueType;
 
-static_assert(static_cast<int>(ValueType::Int) == static_cast<int>(cfg::LineKind::IntLine));
-static_assert(static_cast<int>(ValueType::Int64) == static_cast<int>(cfg::LineKind::Int64Line));
-
 // Every accessor of v except the one of its own type answers neutrally.
 void ExpectNeutralExcept(const Value& v, ValueType own) {
   if (own != ValueType::Int) {

@@ -117,7 +117,7 @@ TEST_F(HostileInputTest, MillionUnclosedSections) {
 }
 
 // An array block that is never closed takes every line up to the end of the
-// file; its lines span several read buffers, which counting reads twice.
+// file; its lines span several read buffers, which the reader refills as it goes.
 TEST_F(HostileInputTest, MillionArrayLinesUnclosed) {
   const int lines = 1000000;
   std::string bytes = "(int)first=1\n[ k[data]:\n";
