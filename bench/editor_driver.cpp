@@ -3,9 +3,10 @@
 // lines. Runs under Wine (or Windows) on a display; prints one JSON object.
 //
 //   editor_driver editor EDITOR FILE [--select-section] [--select-record]
-//                 [--add-value] [--no-new] [--timeout SECONDS]
-//       starts EDITOR with FILE and times: start-up until its main window is
-//       shown and answers; selecting the first top-level section (the records
+//                 [--add-value] [--no-new] [--open FILE] [--timeout SECONDS]
+//       starts EDITOR with FILE ("" for none) and times: start-up until its
+//       main window is shown and answers; File > Open of another file through
+//       the Open dialog; selecting the first top-level section (the records
 //       list fills); selecting that section's first record (the values list
 //       fills); one Value Add there; New; Exit until the process has ended.
 //       Each step is a message sent across processes (SendMessageTimeout), so
@@ -16,13 +17,15 @@
 //       loads FILE with the core and fills a bare sorted list box (records of
 //       the first top-level section, or the values of its first record, in
 //       the lines the editor shows) or a bare tree view (every section) in a
-//       visible window, with redraw off and storage reserved, N times; and
-//       empties it again (the tree from its deepest items up).
+//       visible window, with redraw off and storage reserved, N times (fewer
+//       when slow); and empties it again (a tree in cuts of bounded depth,
+//       from its deepest items up).
 //   editor_driver core FILE
 //       loads FILE with the core; its load time and this process's peak
 //       working set, the core's memory beside the editor's.
 #include <windows.h>
 #include <commctrl.h>
+#include <dlgs.h>
 #include <psapi.h>
 
 #include <algorithm>
@@ -47,9 +50,12 @@ using Clock = std::chrono::steady_clock;
 using nlohmann::json;
 
 constexpr char kCaptionStart[] = "Pelk Standart Configuration file editor";
+constexpr char kOpenCaption[] = "Open";
 constexpr double kDefaultTimeoutSeconds = 60;
 constexpr DWORD kPollMilliseconds = 5;
 constexpr int kDefaultFloorRounds = 3;
+// The floor is filled again only while its rounds so far took less than this.
+constexpr double kFloorRepeatSeconds = 20;
 constexpr double kBytesPerMegabyte = 1024.0 * 1024.0;
 // The editor's value line is formatted into a buffer of this size.
 constexpr size_t kValueLineSize = 1025;
@@ -80,19 +86,39 @@ double PeakMegabytes(HANDLE process) {
 // ---------------------------------------------------------------------------
 // The editor, driven from outside
 
+// The edit field of the file name in an Explorer-style Open dialog: edt1,
+// or the edit inside the combo box cmb13 (nested in a ComboBoxEx under Wine).
+BOOL CALLBACK MatchFileNameField(HWND window, LPARAM param) {
+  std::array<char, 16> name{};
+  GetClassNameA(window, name.data(), static_cast<int>(name.size()));
+  const int id = GetDlgCtrlID(window);
+  if (lstrcmpiA(name.data(), "Edit") != 0 || (id != edt1 && id != cmb13)) return TRUE;
+  *reinterpret_cast<HWND*>(param) = window;
+  return FALSE;
+}
+
+HWND FileNameField(HWND dialog) {
+  HWND field = nullptr;
+  EnumChildWindows(dialog, MatchFileNameField, reinterpret_cast<LPARAM>(&field));
+  return field;
+}
+
+// A shown top-level window of one process whose caption starts with a text.
 struct WindowSearch {
   DWORD processId;
+  const char* captionStart;
   HWND found;
 };
 
-BOOL CALLBACK MatchMainWindow(HWND window, LPARAM param) {
+BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
   auto* search = reinterpret_cast<WindowSearch*>(param);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
   if (owner != search->processId || !IsWindowVisible(window)) return TRUE;
   std::array<char, 256> caption{};
   GetWindowTextA(window, caption.data(), static_cast<int>(caption.size()));
-  if (std::strncmp(caption.data(), kCaptionStart, std::strlen(kCaptionStart)) != 0) return TRUE;
+  if (std::strncmp(caption.data(), search->captionStart, std::strlen(search->captionStart)) != 0)
+    return TRUE;
   search->found = window;
   return FALSE;
 }
@@ -131,14 +157,38 @@ class EditorSession {
     }
     CloseHandle(info.hThread);
     process_ = info.hProcess;
-    WindowSearch search{info.dwProcessId, nullptr};
-    while (search.found == nullptr) {
-      if (WaitForSingleObject(process_, kPollMilliseconds) == WAIT_OBJECT_0) return Died("start", start);
-      if (Since(start) > timeout_) return TimedOut("start", start);
-      EnumWindows(MatchMainWindow, reinterpret_cast<LPARAM>(&search));
+    processId_ = info.dwProcessId;
+    window_ = WaitForWindow(kCaptionStart, "start", start);
+    return window_ != nullptr && Send("start", start, window_, WM_NULL, 0, 0).has_value;
+  }
+
+  // File > Open as a user does it: the menu command, the path typed into the
+  // Open dialog's file name field, its Open button. Done at the first answer
+  // of the tree whose item count differs from before: the editor answers
+  // only once it has refilled the tree.
+  bool Open(const std::string& file) {
+    const LRESULT before = Ask(IDC_TREE, TVM_GETCOUNT);
+    PostMessageA(window_, WM_COMMAND, MAKEWPARAM(IDM_OPEN, 0), 0);
+    HWND dialog = WaitForWindow(kOpenCaption, "open", Clock::now());
+    if (dialog == nullptr) return false;
+    HWND field = FileNameField(dialog);
+    Send("open", Clock::now(), field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.c_str()), false);
+    const Clock::time_point start = Clock::now();
+    if (!Send("open", start, dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+              reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)), false)
+             .has_value)
+      return false;
+    for (;;) {
+      Answer count = Send("open", start, Control(IDC_TREE), TVM_GETCOUNT, 0, 0, false);
+      if (!count.has_value) return false;
+      if (count.value != before) {
+        Record("open", "ok", Since(start));
+        Note("tree_items", count.value);
+        return true;
+      }
+      if (Since(start) > timeout_) return TimedOut("open", start);
+      Sleep(kPollMilliseconds);
     }
-    window_ = search.found;
-    return Send("start", start, window_, WM_NULL, 0, 0).has_value;
   }
 
   struct Answer {
@@ -208,7 +258,31 @@ class EditorSession {
 
   void Note(const char* name, json value) { steps_.back()[name] = std::move(value); }
 
+  // The editor's peak working set so far joins what was seen before.
+  void NotePeak() {
+    if (!stopped_) peak_ = std::max(peak_, PeakMegabytes(process_));
+  }
+  double peak() const { return peak_; }
+
  private:
+  // Waits for a shown window of the editor with the caption; the time counts
+  // from start towards the step's timeout.
+  HWND WaitForWindow(const char* captionStart, const char* name, Clock::time_point start) {
+    WindowSearch search{processId_, captionStart, nullptr};
+    while (search.found == nullptr) {
+      if (WaitForSingleObject(process_, kPollMilliseconds) == WAIT_OBJECT_0) {
+        Died(name, start);
+        return nullptr;
+      }
+      if (Since(start) > timeout_) {
+        TimedOut(name, start);
+        return nullptr;
+      }
+      EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    }
+    return search.found;
+  }
+
   void Record(const char* name, const char* outcome, double seconds, const char* detail = nullptr) {
     json step{{"step", name}, {"outcome", outcome}, {"seconds", seconds}};
     if (detail != nullptr) step["detail"] = detail;
@@ -225,6 +299,7 @@ class EditorSession {
   }
   bool TimedOut(const char* name, Clock::time_point start) {
     Record(name, "timeout", Since(start));
+    NotePeak();
     TerminateProcess(process_, 1);
     WaitForSingleObject(process_, INFINITE);
     stopped_ = true;
@@ -234,13 +309,16 @@ class EditorSession {
   double timeout_;
   json& steps_;
   HANDLE process_ = nullptr;
+  DWORD processId_ = 0;
   HWND window_ = nullptr;
   bool stopped_ = false;
+  double peak_ = -1;
 };
 
 struct EditorOptions {
   std::string editor;
   std::string file;
+  std::string open;  // opened with File > Open after starting without a file
   bool selectSection = false;
   bool selectRecord = false;
   bool addValue = false;
@@ -252,13 +330,10 @@ json RunEditor(const EditorOptions& options) {
   json result{{"mode", "editor"}, {"file", options.file}, {"steps", json::array()}};
   json& steps = result["steps"];
   EditorSession session(options.timeout, steps);
-  double peak = -1;
-  auto notePeak = [&] {
-    if (session.alive()) peak = std::max(peak, PeakMegabytes(session.process()));
-  };
   if (session.Start(options.editor, options.file)) {
     session.Note("tree_items", session.Ask(IDC_TREE, TVM_GETCOUNT));
   }
+  if (!options.open.empty() && session.alive()) session.Open(options.open);
   if (options.selectSection && session.alive()) {
     const LRESULT first = session.Ask(IDC_TREE, TVM_GETNEXTITEM, TVGN_ROOT, 0);
     if (session.Send("select_section", Clock::now(), session.Control(IDC_TREE), TVM_SELECTITEM,
@@ -279,13 +354,13 @@ json RunEditor(const EditorOptions& options) {
     if (session.Command("value_add", IDM_VALUE_ADD))
       session.Note("lines", session.Ask(IDC_VALUES, LB_GETCOUNT));
   }
-  notePeak();
+  session.NotePeak();
   if (options.newDocument && session.alive()) {
     if (session.Command("new", IDM_NEW)) session.Note("tree_items", session.Ask(IDC_TREE, TVM_GETCOUNT));
   }
-  notePeak();
+  session.NotePeak();
   session.Exit();
-  if (peak >= 0) result["peak_mb"] = peak;
+  if (session.peak() >= 0) result["peak_mb"] = session.peak();
   return result;
 }
 
@@ -355,6 +430,7 @@ std::vector<Line> ValueLines(const cfg::Record& record) {
 struct TreeEntry {
   const char* name;
   int parent;
+  int depth;  // 0: a top-level section
 };
 
 std::vector<TreeEntry> TreeEntries(const cfg::Section& document) {
@@ -373,7 +449,7 @@ std::vector<TreeEntry> TreeEntries(const cfg::Section& document) {
     }
     cfg::Section* child = level.section->SectionAt(level.next++);
     if (child->IsNull()) continue;
-    entries.push_back({child->GetName(), level.entry});
+    entries.push_back({child->GetName(), level.entry, static_cast<int>(levels.size()) - 1});
     levels.push_back({child, static_cast<int>(entries.size()) - 1, 1});
   }
   return entries;
@@ -423,13 +499,22 @@ double FillTree(HWND tree, const std::vector<TreeEntry>& entries, std::vector<HT
   return Since(start);
 }
 
-// Items were inserted depth first, so in reverse order each is a leaf by the
-// time it is deleted: no depth of children to walk.
-double EmptyTree(HWND tree, const std::vector<HTREEITEM>& items) {
+// A tree view deletes an item's children recursively, one stack frame per
+// level: subtrees are cut at every multiple of this depth, from the deepest
+// up, so that no deletion goes deeper; then the rest goes at once.
+constexpr int kDeleteDepthStep = 1000;
+
+// Items were inserted depth first, so in reverse order the subtrees below an
+// item are cut before the item itself.
+double EmptyTree(HWND tree, const std::vector<TreeEntry>& entries,
+                 const std::vector<HTREEITEM>& items) {
   const Clock::time_point start = Clock::now();
   SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
-  for (auto item = items.rbegin(); item != items.rend(); ++item)
-    SendMessageA(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(*item));
+  for (size_t i = entries.size(); i-- > 0;) {
+    if (entries[i].depth > 0 && entries[i].depth % kDeleteDepthStep == 0)
+      SendMessageA(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(items[i]));
+  }
+  SendMessageA(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
   SendMessageA(tree, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(tree, nullptr, TRUE);
   return Since(start);
@@ -458,15 +543,16 @@ json RunFloor(const std::string& file, const std::string& what, int rounds) {
   PumpMessages();
 
   json result{{"mode", "floor"}, {"file", file}, {"what", what}};
+  const Clock::time_point begin = Clock::now();
   json fills = json::array();
   json empties = json::array();
   if (tree) {
     const std::vector<TreeEntry> entries = TreeEntries(*document);
     std::vector<HTREEITEM> items;
-    for (int i = 0; i < rounds; ++i) {
+    for (int i = 0; i < rounds && Since(begin) < kFloorRepeatSeconds; ++i) {
       fills.push_back(FillTree(control, entries, items));
       PumpMessages();
-      empties.push_back(EmptyTree(control, items));
+      empties.push_back(EmptyTree(control, entries, items));
       PumpMessages();
     }
     result["lines"] = entries.size();
@@ -476,7 +562,7 @@ json RunFloor(const std::string& file, const std::string& what, int rounds) {
     std::vector<Line> lines;
     if (what == "records" && section != nullptr) lines = RecordLines(*section);
     if (what == "values" && record != nullptr) lines = ValueLines(*record);
-    for (int i = 0; i < rounds; ++i) {
+    for (int i = 0; i < rounds && Since(begin) < kFloorRepeatSeconds; ++i) {
       fills.push_back(FillList(control, lines));
       PumpMessages();
       empties.push_back(EmptyList(control));
@@ -503,7 +589,7 @@ json RunCore(const std::string& file) {
 int Usage() {
   std::fprintf(stderr,
                "usage: editor_driver editor EDITOR FILE [--select-section] [--select-record]\n"
-               "                     [--add-value] [--no-new] [--timeout SECONDS]\n"
+               "                     [--add-value] [--no-new] [--open FILE] [--timeout SECONDS]\n"
                "       editor_driver floor FILE records|values|tree [--rounds N]\n"
                "       editor_driver core FILE\n");
   return 2;
@@ -527,6 +613,7 @@ int main(int argc, char** argv) {
       else if (args[i] == "--select-record") options.selectRecord = true;
       else if (args[i] == "--add-value") options.addValue = true;
       else if (args[i] == "--no-new") options.newDocument = false;
+      else if (args[i] == "--open" && i + 1 < args.size()) options.open = args[++i];
       else if (args[i] == "--timeout" && i + 1 < args.size()) options.timeout = std::atof(args[++i].c_str());
       else return Usage();
     }
