@@ -32,11 +32,14 @@ WINE_DEBUG = "-all,err+virtual"
 # Extra seconds a driver process may take beyond its steps' timeouts before it
 # is stopped from here.
 DRIVER_MARGIN = 60
-STEPS_PER_RUN = 6
+STEPS_PER_RUN = 8
 FLOOR_ROUNDS = 3
+# Below this the floor is too small for a ratio to mean anything.
+MEANINGFUL_FLOOR = 0.001
 
 STEP_TITLES = {
     "start": "start-up with the file",
+    "open": "File > Open (from an empty editor)",
     "select_section": "select the section",
     "select_record": "select the record",
     "value_add": "one Value Add",
@@ -101,8 +104,9 @@ class Bench:
                            stdout=subprocess.DEVNULL)
         return path
 
-    def editor_run(self, path, flags):
-        argv = ["editor", windows_path(self.args.editor), windows_path(path),
+    def editor_run(self, start_file, flags):
+        argv = ["editor", windows_path(self.args.editor),
+                windows_path(start_file) if start_file else "",
                 "--timeout", str(self.args.timeout)] + flags
         result, overflow = self.driver(argv, self.args.timeout * STEPS_PER_RUN + DRIVER_MARGIN)
         steps = result.get("steps", [])
@@ -112,23 +116,35 @@ class Bench:
             steps[-1]["detail"] = "stack overflow"
         return result
 
-    def run_case(self, name, kind, size, flags):
+    def run_case(self, name, kind, size, flags, tree):
+        """The runs of one case; a tree case also times Exit right after start-up
+        and File > Open from an empty editor, each in a process of its own."""
         path = self.generate(kind, size, name)
+        plan = [(path, flags, None)]
+        if tree:
+            plan.append((path, ["--no-new"], {"exit": "exit_direct"}))
+        if tree and size > 1:
+            # Open is seen done when the tree's item count changes from the
+            # empty editor's one item.
+            plan.append((None, ["--open", windows_path(path), "--no-new"], {"open": "open"}))
         runs = []
         for _ in range(self.args.rounds):
             if self.left() <= 0:
                 break
-            run = self.editor_run(path, flags)
-            if kind == "deep":
-                # Exit on the deep tree itself, not on New's empty document.
-                direct = self.editor_run(path, ["--no-new"])
-                for step in direct.get("steps", []):
-                    if step["step"] == "exit":
-                        run.setdefault("steps", []).append(dict(step, step="exit_direct"))
-                if "peak_mb" in direct:
-                    run["peak_mb"] = max(run.get("peak_mb", 0), direct["peak_mb"])
+            run = {"steps": []}
+            for start_file, run_flags, taken in plan:
+                part = self.editor_run(start_file, run_flags)
+                for step in part.get("steps", []):
+                    if taken is None:
+                        run["steps"].append(step)
+                    elif step["step"] in taken:
+                        run["steps"].append(dict(step, step=taken[step["step"]]))
+                if "error" in part:
+                    run["error"] = part["error"]
+                if "peak_mb" in part:
+                    run["peak_mb"] = max(run.get("peak_mb", 0), part["peak_mb"])
             runs.append(run)
-            if any(s["outcome"] != "ok" for s in run.get("steps", [])) or "error" in run:
+            if any(s["outcome"] != "ok" for s in run["steps"]) or "error" in run:
                 break  # a timeout or a crash does not change from round to round
         return path, runs
 
@@ -149,7 +165,8 @@ def summarize(runs):
         for step in run.get("steps", []):
             steps.setdefault(step["step"], []).append(step)
     summary = {}
-    for name, seen in steps.items():
+    order = list(STEP_TITLES)
+    for name, seen in sorted(steps.items(), key=lambda item: order.index(item[0])):
         failed = [s for s in seen if s["outcome"] != "ok"]
         entry = {"lines": seen[-1].get("lines", seen[-1].get("tree_items"))}
         if failed:
@@ -181,7 +198,8 @@ def shown(entry, timeout):
 FLOOR_OF_STEP = {
     "records": {"select_section": "fill", "new": "empty"},
     "values": {"select_record": "fill", "value_add": "fill", "new": "empty"},
-    "tree": {"start": "fill", "new": "empty", "exit": "empty", "exit_direct": "empty"},
+    "tree": {"start": "fill", "open": "fill", "new": "empty", "exit": "empty",
+             "exit_direct": "empty"},
 }
 
 
@@ -218,7 +236,7 @@ def main():
             print(f"{name}: {entry['skipped']}", file=sys.stderr)
             continue
         print(f"{name}: running", file=sys.stderr)
-        path, runs = bench.run_case(name, kind, size, EDITOR_STEPS[steps])
+        path, runs = bench.run_case(name, kind, size, EDITOR_STEPS[steps], steps == "tree")
         entry["file_mb"] = os.path.getsize(path) / (1024 * 1024)
         entry["runs"] = runs
         entry["steps"] = summarize(runs)
@@ -227,7 +245,7 @@ def main():
         peaks = [r["peak_mb"] for r in runs if "peak_mb" in r]
         if peaks:
             entry["editor_peak_mb"] = max(peaks)
-            entry["core"] = bench.core(path)
+        entry["core"] = bench.core(path)
         if any(s["outcome"] == "timeout" for s in entry["steps"].values()):
             timed_out[family] = name
         results.append(entry)
@@ -253,24 +271,27 @@ def main():
             if figures:
                 floor_seconds = statistics.median(figures)
                 floor_text = f"{floor_seconds:.3f} s ({entry['floor_what']} {how})"
-                if summary["outcome"] == "ok" and floor_seconds > 0:
+                if summary["outcome"] == "ok" and floor_seconds >= MEANINGFUL_FLOOR:
                     ratio = f"{summary['seconds'] / floor_seconds:.1f}"
             print(f"| {entry['case']} | {STEP_TITLES.get(step, step)} |"
                   f" {shown(summary, args.timeout)} | {summary['lines'] if summary['lines'] is not None else ''} |"
                   f" {floor_text} | {ratio} |")
 
-    print("\nPeak working set under Wine (MB), the editor's largest of its runs beside the"
-          " core loading the same file in a process of its own:\n")
+    print("\nPeak working set under Wine (MB): the editor's largest of its runs (until the"
+          " timeout, when a step timed out) beside the core loading the same file in a"
+          " process of its own:\n")
     print("| case | file MB | editor | core | editor / core |")
     print("|---|---|---|---|---|")
     for entry in results:
-        if "editor_peak_mb" not in entry:
+        if "skipped" in entry:
             continue
         core = entry.get("core", {}).get("peak_mb")
-        ratio = f"{entry['editor_peak_mb'] / core:.2f}" if core else ""
+        editor = entry.get("editor_peak_mb")
+        timed_out = any(s["outcome"] == "timeout" for s in entry["steps"].values())
+        editor_text = "-" if editor is None else f"{editor:.1f}" + (" (until the timeout)" if timed_out else "")
+        ratio = f"{editor / core:.2f}" if editor and core else ""
         core_text = f"{core:.1f}" if core else "-"
-        print(f"| {entry['case']} | {entry['file_mb']:.1f} | {entry['editor_peak_mb']:.1f} |"
-              f" {core_text} | {ratio} |")
+        print(f"| {entry['case']} | {entry['file_mb']:.1f} | {editor_text} | {core_text} | {ratio} |")
     print(f"\nresults: {args.out}")
 
 

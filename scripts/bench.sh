@@ -13,7 +13,8 @@
 #                             and with 10^5 top-level sections, selecting a
 #                             section of 10^3..10^6 records and a record of
 #                             10^3..10^5 int values, one Value Add, New and Exit
-#                             after each, and trees 10^4..10^6 levels deep; beside
+#                             after each, File > Open of the trees, and trees
+#                             10^4..10^6 levels deep; beside
 #                             a floor measured in the same run (a bare sorted list
 #                             box and a bare tree view filled with the same lines,
 #                             redraw off) and the editor's peak memory beside the
