@@ -13,13 +13,13 @@
 //       it returns when the editor has done the work. A step that does not
 //       return in time ends the editor ("timeout"); a process that dies is a
 //       "crash". Also the editor's peak working set.
-//   editor_driver floor FILE records|values|tree [--rounds N]
+//   editor_driver floor FILE records|values|tree [--rounds N] [--timeout SECONDS]
 //       loads FILE with the core and fills a bare sorted list box (records of
 //       the first top-level section, or the values of its first record, in
 //       the lines the editor shows) or a bare tree view (every section) in a
 //       visible window, with redraw off and storage reserved, N times (fewer
 //       when slow); and empties it again (a tree in cuts of bounded depth,
-//       from its deepest items up).
+//       from its deepest items up). A tree fill stops at the timeout.
 //   editor_driver core FILE
 //       loads FILE with the core; its load time and this process's peak
 //       working set, the core's memory beside the editor's.
@@ -479,12 +479,17 @@ double FillList(HWND list, const std::vector<Line>& lines) {
   return Since(start);
 }
 
-double FillTree(HWND tree, const std::vector<TreeEntry>& entries, std::vector<HTREEITEM>& items) {
+// Fills the tree with the entries, or with as many as it takes in limit
+// seconds (items then holds fewer).
+double FillTree(HWND tree, const std::vector<TreeEntry>& entries, std::vector<HTREEITEM>& items,
+                double limit) {
+  constexpr size_t kItemsBetweenChecks = 1024;
   items.clear();
   items.reserve(entries.size());
   const Clock::time_point start = Clock::now();
   SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
   for (const TreeEntry& entry : entries) {
+    if (items.size() % kItemsBetweenChecks == 0 && Since(start) > limit) break;
     TVINSERTSTRUCTA insert{};
     insert.hParent = entry.parent < 0 ? TVI_ROOT : items[entry.parent];
     insert.hInsertAfter = TVI_LAST;
@@ -510,7 +515,7 @@ double EmptyTree(HWND tree, const std::vector<TreeEntry>& entries,
                  const std::vector<HTREEITEM>& items) {
   const Clock::time_point start = Clock::now();
   SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
-  for (size_t i = entries.size(); i-- > 0;) {
+  for (size_t i = items.size(); i-- > 0;) {
     if (entries[i].depth > 0 && entries[i].depth % kDeleteDepthStep == 0)
       SendMessageA(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(items[i]));
   }
@@ -526,7 +531,7 @@ double EmptyList(HWND list) {
   return Since(start);
 }
 
-json RunFloor(const std::string& file, const std::string& what, int rounds) {
+json RunFloor(const std::string& file, const std::string& what, int rounds, double timeout) {
   std::unique_ptr<cfg::Section> document = LoadDocument(file);
   if (document == nullptr) return {{"mode", "floor"}, {"error", "cannot load"}};
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TREEVIEW_CLASSES};
@@ -550,10 +555,16 @@ json RunFloor(const std::string& file, const std::string& what, int rounds) {
     const std::vector<TreeEntry> entries = TreeEntries(*document);
     std::vector<HTREEITEM> items;
     for (int i = 0; i < rounds && Since(begin) < kFloorRepeatSeconds; ++i) {
-      fills.push_back(FillTree(control, entries, items));
+      const double seconds = FillTree(control, entries, items, timeout);
       PumpMessages();
-      empties.push_back(EmptyTree(control, entries, items));
+      const double emptying = EmptyTree(control, entries, items);
       PumpMessages();
+      if (items.size() < entries.size()) {
+        result["fill_timeout"] = {{"seconds", seconds}, {"items", items.size()}};
+        break;
+      }
+      fills.push_back(seconds);
+      empties.push_back(emptying);
     }
     result["lines"] = entries.size();
   } else {
@@ -590,7 +601,7 @@ int Usage() {
   std::fprintf(stderr,
                "usage: editor_driver editor EDITOR FILE [--select-section] [--select-record]\n"
                "                     [--add-value] [--no-new] [--open FILE] [--timeout SECONDS]\n"
-               "       editor_driver floor FILE records|values|tree [--rounds N]\n"
+               "       editor_driver floor FILE records|values|tree [--rounds N] [--timeout SECONDS]\n"
                "       editor_driver core FILE\n");
   return 2;
 }
@@ -618,14 +629,17 @@ int main(int argc, char** argv) {
       else return Usage();
     }
     result = RunEditor(options);
-  } else if (args[0] == "floor" && (args.size() == 3 || args.size() == 5)) {
+  } else if (args[0] == "floor" && args.size() >= 3) {
     int rounds = kDefaultFloorRounds;
-    if (args.size() == 5) {
-      if (args[3] != "--rounds") return Usage();
-      rounds = std::max(1, std::atoi(args[4].c_str()));
+    double timeout = kDefaultTimeoutSeconds;
+    for (size_t i = 3; i < args.size(); i += 2) {
+      if (i + 1 >= args.size()) return Usage();
+      if (args[i] == "--rounds") rounds = std::max(1, std::atoi(args[i + 1].c_str()));
+      else if (args[i] == "--timeout") timeout = std::atof(args[i + 1].c_str());
+      else return Usage();
     }
     if (args[2] != "records" && args[2] != "values" && args[2] != "tree") return Usage();
-    result = RunFloor(args[1], args[2], rounds);
+    result = RunFloor(args[1], args[2], rounds, timeout);
   } else if (args[0] == "core" && args.size() == 2) {
     result = RunCore(args[1]);
   } else {

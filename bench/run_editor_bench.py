@@ -149,7 +149,8 @@ class Bench:
         return path, runs
 
     def floor(self, path, what):
-        result, _ = self.driver(["floor", windows_path(path), what, "--rounds", str(FLOOR_ROUNDS)],
+        result, _ = self.driver(["floor", windows_path(path), what, "--rounds", str(FLOOR_ROUNDS),
+                                 "--timeout", str(self.args.timeout)],
                                 self.args.timeout * FLOOR_ROUNDS * 2 + DRIVER_MARGIN)
         return result
 
@@ -268,7 +269,13 @@ def main():
             how = FLOOR_OF_STEP[entry["floor_what"]].get(step)
             figures = floor.get(f"{how}_seconds") if how else None
             floor_text, ratio = "", ""
-            if figures:
+            cut = floor.get("fill_timeout")
+            if how and cut:
+                floor_text = (f"> {args.timeout:g} s (timeout: {entry['floor_what']} fill"
+                              f" of {cut['items']} of {floor.get('lines')} items)")
+            elif how and "error" in floor:
+                floor_text = floor["error"]
+            elif figures:
                 floor_seconds = statistics.median(figures)
                 floor_text = f"{floor_seconds:.3f} s ({entry['floor_what']} {how})"
                 if summary["outcome"] == "ok" and floor_seconds >= MEANINGFUL_FLOOR:
