@@ -8,7 +8,8 @@
 //       main window is shown and answers; File > Open of another file through
 //       the Open dialog; selecting the first top-level section (the records
 //       list fills); selecting that section's first record (the values list
-//       fills); one Value Add there; New; Exit until the process has ended.
+//       fills); one Value Add there; New; Exit until the main window is gone
+//       (the process must then end).
 //       Each step is a message sent across processes (SendMessageTimeout), so
 //       it returns when the editor has done the work. A step that does not
 //       return in time ends the editor ("timeout"); a process that dies is a
@@ -17,7 +18,7 @@
 //       loads FILE with the core and fills a bare sorted list box (records of
 //       the first top-level section, or the values of its first record, in
 //       the lines the editor shows) or a bare tree view (every section) in a
-//       visible window, with redraw off and storage reserved, N times (fewer
+//       visible window, with redraw off (and the list's storage reserved), N times (fewer
 //       when slow); and empties it again (a tree in cuts of bounded depth,
 //       from its deepest items up). A tree fill stops at the timeout.
 //   editor_driver core FILE
