@@ -4,9 +4,14 @@
 //   cfg_gen nested MEGABYTES PREFIX   about MEGABYTES MB of our format
 //   cfg_gen flat N PREFIX             one section of N records
 //   cfg_gen wide N PREFIX             one record of N named values
+//   cfg_gen sections N PREFIX         N empty sections at the top level
+//   cfg_gen ints N PREFIX             one record of N int values
+//   cfg_gen deep N PREFIX             a chain of sections N levels deep
 //
 // Writes PREFIX.cfg, PREFIX.libconfig, PREFIX.info and PREFIX.json
-// (--only-cfg: PREFIX.cfg alone).
+// (--only-cfg: PREFIX.cfg alone). "deep" writes PREFIX.cfg alone and without
+// indentation, which the reader ignores: indented, a chain of 10^6 levels
+// would take 2 TB.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,8 +25,26 @@
 namespace {
 
 int Usage() {
-  std::fprintf(stderr, "usage: cfg_gen nested|flat|wide SIZE PREFIX [--only-cfg]\n");
+  std::fprintf(stderr,
+               "usage: cfg_gen nested|flat|wide|sections|ints|deep SIZE PREFIX [--only-cfg]\n");
   return 2;
+}
+
+// Sections "level_0000001" inside one another down to depth levels, the
+// innermost empty, every line at the left margin.
+int WriteChain(const std::string& prefix, int levels) {
+  const std::string path = prefix + ".cfg";
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) {
+    std::perror(path.c_str());
+    return 1;
+  }
+  unsigned long long written = 0;
+  for (int i = 1; i <= levels; ++i) written += std::fprintf(file, "{ level_%07d:\n", i);
+  for (int i = levels; i >= 1; --i) written += std::fprintf(file, "} level_%07d;\n", i);
+  const bool ok = std::fclose(file) == 0;
+  std::printf("%s %llu bytes\n", path.c_str(), written);
+  return ok ? 0 : 1;
 }
 
 }  // namespace
@@ -33,7 +56,10 @@ int main(int argc, char** argv) {
   const std::string prefix = argv[3];
   const bool onlyCfg = argc == 5 && std::strcmp(argv[4], "--only-cfg") == 0;
   if (argc == 5 && !onlyCfg) return Usage();
-  if (size <= 0 || (kind != "nested" && kind != "flat" && kind != "wide")) return Usage();
+  const bool known = kind == "nested" || kind == "flat" || kind == "wide" ||
+                     kind == "sections" || kind == "ints" || kind == "deep";
+  if (size <= 0 || !known) return Usage();
+  if (kind == "deep") return WriteChain(prefix, static_cast<int>(size));
 
   std::vector<bench::Syntax> syntaxes{bench::Syntax::Cfg};
   if (!onlyCfg) {
@@ -61,8 +87,12 @@ int main(int argc, char** argv) {
                               static_cast<uint64_t>(size * 1024 * 1024)));
   } else if (kind == "flat") {
     generator.Flat(all, static_cast<int>(size));
-  } else {
+  } else if (kind == "wide") {
     generator.Wide(all, static_cast<int>(size));
+  } else if (kind == "sections") {
+    generator.Sections(all, static_cast<int>(size));
+  } else {
+    generator.Ints(all, static_cast<int>(size));
   }
   bool ok = all.Finish();
   for (size_t i = 0; i < files.size(); ++i) {

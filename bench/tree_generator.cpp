@@ -160,4 +160,25 @@ void TreeGenerator::Wide(TreeSink& sink, int count) {
   sink.EndSection();
 }
 
+void TreeGenerator::Sections(TreeSink& sink, int count) {
+  char name[32];
+  for (int i = 0; i < count; ++i) {
+    std::snprintf(name, sizeof name, "section_%07d", i);
+    sink.BeginSection(name);
+    sink.EndSection();
+  }
+}
+
+void TreeGenerator::Ints(TreeSink& sink, int count) {
+  sink.BeginSection("ints");
+  sink.BeginRecord("ints");
+  char name[32];
+  for (int i = 0; i < count; ++i) {
+    std::snprintf(name, sizeof name, "v%07d", i);
+    sink.Int(name, Uniform(0, 1 << 30));
+  }
+  sink.EndRecord();
+  sink.EndSection();
+}
+
 }  // namespace bench

@@ -25,6 +25,10 @@ class TreeGenerator {
   // One section "wide" holding one record "wide" of count named values, ints
   // and strings by turns.
   void Wide(TreeSink& sink, int count);
+  // count empty sections at the top level, "section_0000000" and on.
+  void Sections(TreeSink& sink, int count);
+  // One section "ints" holding one record "ints" of count named int values.
+  void Ints(TreeSink& sink, int count);
 
  private:
   void NestedSection(TreeSink& sink, int level, int recordsPerSection);

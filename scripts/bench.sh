@@ -12,10 +12,25 @@
 #                             the section of 10^6 records, beside the core's
 #                             own load of each (also at the end of the first form);
 #                             results in build/bench/cfgtool.json
+#   scripts/bench.sh editor   the real cfgedit.exe under Wine on a virtual display
+#                             (Xvfb, started here): start-up with a 100 MB file
+#                             and with 10^5 top-level sections, selecting a
+#                             section of 10^3..10^6 records and a record of
+#                             10^3..10^5 int values, one Value Add, New and Exit
+#                             after each, File > Open of the trees, and trees
+#                             10^4..10^6 levels deep; beside
+#                             a floor measured in the same run (a bare sorted list
+#                             box and a bare tree view filled with the same lines,
+#                             redraw off) and the editor's peak memory beside the
+#                             core's; table on stdout, results in
+#                             build/bench/editor.json. Every step has a timeout
+#                             (--timeout, 60 s) and the whole run a bound
+#                             (--budget, 3600 s, then EDITOR_BENCH_LIMIT kills it)
 #   scripts/plot_scaling.py   then draws docs/scaling.png from the results
 #
-# Extra arguments go to bench/run_bench.py (e.g. --rounds 3 --cases nested_10)
-# or, with "core", to the Google Benchmark program (e.g. --benchmark_filter=flat).
+# Extra arguments go to bench/run_bench.py (e.g. --rounds 3 --cases nested_10),
+# with "core" to the Google Benchmark program (e.g. --benchmark_filter=flat),
+# with "editor" to bench/run_editor_bench.py (e.g. --timeout 30 --cases deep).
 set -e
 cd "$(dirname "$0")/.."
 build=build/bench
@@ -43,6 +58,25 @@ mode=peers
 if [ "${1:-}" = core ]; then
   mode=core
   shift
+fi
+
+# The editor's benchmark: the generator from the release build, the editor and
+# its driver from the Windows build.
+if [ "${1:-}" = editor ]; then
+  shift
+  [ -f $build/CMakeCache.txt ] || cmake --preset release -B $build >/dev/null
+  cmake --build $build -j2 --target cfg_gen >/dev/null
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows --target cfgedit editor_driver >/dev/null
+  prefix="${WINEPREFIX:-$PWD/build/wineprefix}"
+  scripts/wine-run.sh cmd /c exit >/dev/null 2>&1 || true   # creates the Wine prefix once
+  # A Wine server started without a display must be gone before the run starts its own.
+  WINEPREFIX="$prefix" /usr/lib/wine/wineserver -w
+  limit=${EDITOR_BENCH_LIMIT:-4000}
+  exec timeout --kill-after=30 "$limit" xvfb-run -a -s "-screen 0 1280x1024x24" \
+    /usr/bin/python3 bench/run_editor_bench.py --driver build/windows/bench/editor_driver.exe \
+    --editor build/windows/editor/cfgedit.exe --gen $build/bench/cfg_gen --data $data/editor \
+    --out $build/editor.json "$@"
 fi
 
 [ -f $build/CMakeCache.txt ] || cmake --preset release -B $build >/dev/null
