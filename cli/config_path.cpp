@@ -1,5 +1,8 @@
 #include "config_path.h"
 
+#include "config/config_node.h"
+#include "config/tree_search.h"
+
 namespace cfgtool {
 
 namespace {
@@ -80,6 +83,32 @@ bool ParseConfigPath(std::string_view text, ConfigPath* path, std::string* error
     return false;
   }
   return true;
+}
+
+void AppendPathName(std::string* out, std::string_view name, PathPart part) {
+  for (char c : name) {
+    // A slash ends every part; in the last part, a record name ends at the
+    // first "[" and no "]" may follow it but the one that ends a value name.
+    bool escape = c == '\\' || c == '/' || (part == PathPart::Record && (c == '[' || c == ']'));
+    if (escape) out->push_back('\\');
+    out->push_back(c);
+  }
+}
+
+std::string HitPath(const cfg::SearchHit& hit) {
+  std::string text;
+  for (const cfg::Section* section : *hit.sections) {
+    AppendPathName(&text, section->NameView(), PathPart::Section);
+    text += '/';
+  }
+  if (hit.kind == cfg::SearchHit::Kind::Section) return text;
+  AppendPathName(&text, hit.record->NameView(), PathPart::Record);
+  if (hit.kind == cfg::SearchHit::Kind::Value) {
+    text += '[';
+    AppendPathName(&text, hit.name, PathPart::Value);
+    text += ']';
+  }
+  return text;
 }
 
 }  // namespace cfgtool

@@ -6,6 +6,10 @@
 #include <string_view>
 #include <vector>
 
+namespace cfg {
+struct SearchHit;
+}
+
 namespace cfgtool {
 
 // A parsed PATH.
@@ -32,5 +36,14 @@ struct ConfigPath {
 // Parses text into *path. On failure returns false and describes the fault in
 // *error (without the path itself); *path is then unspecified.
 bool ParseConfigPath(std::string_view text, ConfigPath* path, std::string* error);
+
+// Where a name stands in a PATH: its escapes depend on it.
+enum class PathPart { Section, Record, Value };
+// Appends name as that part of a PATH, with a backslash before each character
+// that would otherwise end the name or start another part there.
+void AppendPathName(std::string* out, std::string_view name, PathPart part);
+// The PATH of a search hit: "sec/sub/" for a section, "sec/rec" for a record,
+// "sec/rec[name]" for a value, "sec/rec[]" for an unnamed one.
+std::string HitPath(const cfg::SearchHit& hit);
 
 }  // namespace cfgtool

@@ -174,56 +174,6 @@ std::unique_ptr<cfg::Value> ParseBytes(std::string_view text, std::string* error
 
 }  // namespace
 
-const char* TypeWord(cfg::ValueType type) {
-  switch (type) {
-    case cfg::ValueType::Int: return "int";
-    case cfg::ValueType::Float: return "float";
-    case cfg::ValueType::String: return "string";
-    case cfg::ValueType::Double: return "double";
-    case cfg::ValueType::Int64: return "int64";
-    case cfg::ValueType::Binary: return "bytes";
-    case cfg::ValueType::None: break;
-  }
-  return nullptr;
-}
-
-cfg::ValueType TypeOfWord(std::string_view word) {
-  for (cfg::ValueType type : {cfg::ValueType::Int, cfg::ValueType::Float, cfg::ValueType::String,
-                              cfg::ValueType::Double, cfg::ValueType::Int64, cfg::ValueType::Binary}) {
-    if (word == TypeWord(type)) return type;
-  }
-  return cfg::ValueType::None;
-}
-
-std::string ValueText(const cfg::Value& value) {
-  char buffer[128];
-  switch (value.Type()) {
-    case cfg::ValueType::Int:
-      std::snprintf(buffer, sizeof buffer, "%d", static_cast<int>(value.GetInt()));
-      return buffer;
-    case cfg::ValueType::Float:
-      return std::string(buffer, static_cast<size_t>(cfg::FormatFloat(value.GetFloat(), buffer)));
-    case cfg::ValueType::String:
-      return value.GetString();
-    case cfg::ValueType::Double:
-      return std::string(buffer, static_cast<size_t>(cfg::FormatDouble(value.GetDouble(), buffer)));
-    case cfg::ValueType::Int64:
-      return std::string(buffer, static_cast<size_t>(cfg::FormatInt64(value.GetInt64(), buffer)));
-    case cfg::ValueType::Binary: {
-      std::string text;
-      const uint8_t* bytes = value.GetBytes();
-      for (int32_t i = 0; i < value.GetSize(); ++i) {
-        std::snprintf(buffer, sizeof buffer, i == 0 ? "%X" : " %X", static_cast<unsigned>(bytes[i]));
-        text += buffer;
-      }
-      return text;
-    }
-    case cfg::ValueType::None:
-      break;
-  }
-  return std::string();
-}
-
 std::unique_ptr<cfg::Value> ParseValueText(cfg::ValueType type, std::string_view text,
                                            std::string* error) {
   switch (type) {

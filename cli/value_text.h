@@ -1,5 +1,5 @@
-// Value texts on the command line: printing a value as a value line holds it,
-// reading TEXT for a type, and the names and texts that survive a save.
+// Value texts on the command line: reading TEXT for a type, and the names and
+// texts that survive a save.
 #pragma once
 
 #include <cstdint>
@@ -8,18 +8,14 @@
 #include <string_view>
 
 #include "config/value.h"
+#include "config/value_text.h"
 
 namespace cfgtool {
 
-// The type words of the command line and of the JSON form.
-// "int", "float", "string", "double", "int64", "bytes"; nullptr for None.
-const char* TypeWord(cfg::ValueType type);
-// The type of a type word (exact, lower case); None when it is none of them.
-cfg::ValueType TypeOfWord(std::string_view word);
-
-// The datum as a value line holds it; a byte array as its bytes in "%X" form
-// separated by single blanks.
-std::string ValueText(const cfg::Value& value);
+// The type words and the datum's text are the core's (see config/value_text.h).
+using cfg::TypeOfWord;
+using cfg::TypeWord;
+using cfg::ValueText;
 
 // Reads text with the reader's syntax for the type and makes an unnamed value
 // of it. The whole text must be one number of the type (blanks around it

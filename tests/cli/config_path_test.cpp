@@ -4,8 +4,10 @@
 
 namespace {
 
+using cfgtool::AppendPathName;
 using cfgtool::ConfigPath;
 using cfgtool::ParseConfigPath;
+using cfgtool::PathPart;
 
 struct PathCase {
   const char* text;
@@ -63,6 +65,40 @@ TEST(ConfigPathTest, RefusesMalformedPaths) {
     std::string error;
     EXPECT_FALSE(ParseConfigPath(text, &path, &error));
     EXPECT_FALSE(error.empty());
+  }
+}
+
+TEST(ConfigPathTest, WrittenNamesReadBackAsThemselves) {
+  struct Case {
+    const char* section;
+    const char* record;
+    const char* value;
+    const char* expected;  // the text written
+  };
+  const Case cases[] = {
+      {"net", "host", "port", "net/host[port]"},
+      {"a/b", "c\\d", "e/f", "a\\/b/c\\\\d[e\\/f]"},
+      {"s[1]", "r[x]", "v[w]", "s[1]/r\\[x\\][v[w]]"},
+      {"s", "r", "", "s/r[]"},
+      {"s", "r", "x\\", "s/r[x\\\\]"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.expected);
+    std::string text;
+    AppendPathName(&text, c.section, PathPart::Section);
+    text += '/';
+    AppendPathName(&text, c.record, PathPart::Record);
+    text += '[';
+    AppendPathName(&text, c.value, PathPart::Value);
+    text += ']';
+    EXPECT_EQ(text, c.expected);
+    ConfigPath path;
+    std::string error;
+    ASSERT_TRUE(ParseConfigPath(text, &path, &error)) << error;
+    EXPECT_EQ(path.sections, std::vector<std::string>{c.section});
+    EXPECT_EQ(path.record, c.record);
+    EXPECT_TRUE(path.bracketed);
+    EXPECT_EQ(path.value, c.value);
   }
 }
 

@@ -1,0 +1,25 @@
+// The text of a value as the command line and the views show it: its type
+// word and its datum written as a value line holds it.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "value.h"
+
+namespace cfg {
+
+// The type words: "int", "float", "string", "double", "int64", "bytes";
+// nullptr for None.
+const char* TypeWord(ValueType type);
+// The type of a type word (exact, lower case); None when it is none of them.
+ValueType TypeOfWord(std::string_view word);
+
+// The datum as a value line holds it (the writer's number texts); a byte
+// array as its bytes in "%X" form separated by single blanks; "" for None.
+std::string ValueText(const Value& value);
+// The same text as a view: of a string value's own text, or of *scratch,
+// which it overwrites. Valid until the value or *scratch changes.
+std::string_view ValueText(const Value& value, std::string* scratch);
+
+}  // namespace cfg
