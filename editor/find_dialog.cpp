@@ -47,7 +47,7 @@ int FindDialog::OnMessage(dlg::WindowMessage* message) {
     Initialize();
   } else if (message->message == WM_COMMAND) {
     switch (message->ControlId()) {
-      case IDOK:
+      case IDOK:  // Enter while no button is the default one
       case IDC_FIND_START: Search(); break;
       case IDC_FIND_GO_TO: GoToSelected(); break;
       // Enter presses the default button: Find while the text has the focus,

@@ -636,16 +636,28 @@ void MainDialog::GoTo(const FindTarget& target) {
 }
 
 HTREEITEM MainDialog::SectionItem(const std::vector<const cfg::Section*>& sections) const {
+  dlg::ControlWrapper* wrapper = FindControl(IDC_TREE);
+  if (wrapper == nullptr) return nullptr;
+  // The walk may visit very many items: the tree's handle is looked up once,
+  // not for each message.
+  HWND tree = wrapper->ref.Resolve();
+  auto next = [tree](WPARAM relation, HTREEITEM item) {
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+  };
+  auto section = [tree](HTREEITEM item) {
+    TVITEMA data{};
+    data.mask = TVIF_PARAM;
+    data.hItem = item;
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+    return reinterpret_cast<const cfg::Section*>(data.lParam);
+  };
   // One level at a time along the siblings: neither deep nor wide trees
   // need recursion.
   HTREEITEM item = nullptr;
-  for (const cfg::Section* section : sections) {
-    auto child = reinterpret_cast<HTREEITEM>(
-        item == nullptr ? SendTree(TVM_GETNEXTITEM, TVGN_ROOT, 0)
-                        : SendTree(TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
-    while (child != nullptr && ItemSection(child) != section)
-      child = reinterpret_cast<HTREEITEM>(
-          SendTree(TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(child)));
+  for (const cfg::Section* wanted : sections) {
+    HTREEITEM child = item == nullptr ? next(TVGN_ROOT, nullptr) : next(TVGN_CHILD, item);
+    while (child != nullptr && section(child) != wanted) child = next(TVGN_NEXT, child);
     if (child == nullptr) return nullptr;
     item = child;
   }
