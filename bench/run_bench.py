@@ -139,6 +139,101 @@ def check_targets(results, out):
             out.write(line + "\n")
 
 
+# ---------------------------------------------------------------- cfgtool find and diff
+# cfgtool find and diff, each a whole process (start, load, work, output to
+# /dev/null, freeing the tree), beside the core's own load of the same file
+# (Section::Load, timed inside cfg_roundtrip -v). diff compares the file with
+# a copy in which some numbers differ, so that it reports changes and loads
+# two files. Goal: each at most 1.5 times the core's load on the 100 MB file.
+TOOL_CASES = ["nested_100", "flat_1000000"]
+TOOL_GOAL_CASE, TOOL_GOAL = "nested_100", 1.5
+# The copy for diff changes the number of every this many-th int line.
+TOOL_CHANGE_EVERY = 1000
+
+
+def changed_copy(path):
+    """The file with some int values changed; made again when the file is newer."""
+    root, ext = os.path.splitext(path)
+    copy = f"{root}_changed{ext}"
+    if os.path.exists(copy) and os.path.getmtime(copy) >= os.path.getmtime(path):
+        return copy
+    ints = 0
+    with open(path, "rb") as src, open(copy + ".tmp", "wb") as dst:
+        for line in src:
+            if line.lstrip().startswith(b"(int)"):
+                ints += 1
+                if ints % TOOL_CHANGE_EVERY == 0:
+                    head, _, number = line.rstrip(b"\n").rpartition(b"=")
+                    line = head + b"=" + str(int(number, 0) + 1).encode() + b"\n"
+            dst.write(line)
+    os.replace(copy + ".tmp", copy)
+    return copy
+
+
+def core_load_seconds(bindir, path):
+    """Section::Load of path, as cfg_roundtrip -v reports it (seconds)."""
+    done = subprocess.run([os.path.join(bindir, "cfg_roundtrip"), "-v", path, "/dev/null"],
+                          stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, check=True, text=True)
+    return float(done.stderr.split()[1])
+
+
+def run_tool(measure, argv):
+    """Wall and CPU seconds of one cfgtool run; exit statuses 0 and 1 both succeed."""
+    with tempfile.NamedTemporaryFile("r") as report:
+        subprocess.call([measure, report.name] + argv, stdout=subprocess.DEVNULL,
+                        stderr=subprocess.DEVNULL)
+        wall, cpu, _, code = report.read().split()
+    if int(code) not in (0, 1):
+        raise RuntimeError(f"{' '.join(argv)} failed ({code})")
+    return float(wall), float(cpu)
+
+
+def run_cfgtool_cases(cfgtool, bindir, datadir, rounds, wanted, out):
+    """Times find and diff beside the core's load; returns the results by case."""
+    measure = os.path.join(bindir, "measure")
+    results = {}
+    for name in TOOL_CASES:
+        if wanted and name not in wanted:
+            continue
+        path = os.path.join(datadir, f"{name}.cfg")
+        if not os.path.exists(path):
+            continue
+        other = changed_copy(path)
+        runs = {"core load": lambda: (core_load_seconds(bindir, path), None),
+                "find": lambda: run_tool(measure, [cfgtool, "find", path, "queue_1"]),
+                "find -r": lambda: run_tool(measure, [cfgtool, "find", "-r", path, r"queue_1[0-9]*\.dat$"]),
+                "diff": lambda: run_tool(measure, [cfgtool, "diff", path, other])}
+        walls = {label: [] for label in runs}
+        cpus = {label: [] for label in runs}
+        warm([path, other])
+        labels = list(runs)
+        for r in range(rounds):
+            for label in labels[r % len(labels):] + labels[:r % len(labels)]:
+                runs[label]()  # warm-up, untimed
+                wall, cpu = runs[label]()
+                walls[label].append(wall)
+                if cpu is not None:
+                    cpus[label].append(cpu)
+        load = statistics.median(walls["core load"])
+        out.write(f"\ncfgtool on {name}.cfg ({os.path.getsize(path) / MB:.1f} MB, {rounds} rounds;"
+                  " core load inside its process, the others whole processes)\n")
+        out.write(f"{'run':<10} {'median s':>9} {'cpu s':>7} {'x load':>7}   times\n")
+        results[name] = {}
+        for label in labels:
+            median = statistics.median(walls[label])
+            cpu = f"{statistics.median(cpus[label]):.3f}" if cpus[label] else "-"
+            each = " ".join(f"{w:.2f}" for w in walls[label])
+            out.write(f"{label:<10} {median:>9.3f} {cpu:>7} {median / load:>7.2f}   {each}\n")
+            results[name][label] = {"median": median, "walls": walls[label], "cpus": cpus[label]}
+        if name == TOOL_GOAL_CASE:
+            for label in ("find", "find -r", "diff"):
+                ratio = results[name][label]["median"] / load
+                out.write(f"{'PASS' if ratio <= TOOL_GOAL else 'FAIL'}  cfgtool {label} / core load:"
+                          f" {ratio:.2f} (goal <= {TOOL_GOAL})\n")
+        out.flush()
+    return results
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--bin", required=True, help="folder of the benchmark programs")
@@ -148,7 +243,15 @@ def main():
     parser.add_argument("--big-rounds", type=int, default=3,
                         help="rounds of the 100 MB and 10^6 cases")
     parser.add_argument("--cases", default="", help="comma-separated subset of the case names")
+    parser.add_argument("--cfgtool", help="time only cfgtool find and diff, with this program")
     args = parser.parse_args()
+
+    if args.cfgtool:
+        wanted = set(args.cases.split(",")) if args.cases else set()
+        results = run_cfgtool_cases(args.cfgtool, args.bin, args.data, args.big_rounds, wanted, sys.stdout)
+        with open(args.out, "w") as f:
+            json.dump(results, f, indent=1)
+        return 0
 
     cases = [{"prefix": "nested_10", "kind": "nested", "n": 10, "big": False},
              {"prefix": "nested_100", "kind": "nested", "n": 100, "big": True}]

@@ -20,6 +20,8 @@ namespace {
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
+}  // namespace
+
 // Loads FILE into a fresh document; nullptr after reporting the error.
 std::unique_ptr<cfg::Section> LoadDocument(const std::string& file, cfg::LoadObserver* observer = nullptr) {
   std::unique_ptr<cfg::ConfigStream> stream = OpenInput(file);
@@ -28,6 +30,8 @@ std::unique_ptr<cfg::Section> LoadDocument(const std::string& file, cfg::LoadObs
   document->LoadSection(*stream, observer);
   return document;
 }
+
+namespace {
 
 std::string SaveToText(const cfg::Section& document) {
   cfg::ConfigStream out(cfg::InMemory{});

@@ -1,10 +1,20 @@
 // The commands of cfgtool, each returning the process's exit status.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
+namespace cfg {
+class LoadObserver;
+class Section;
+}  // namespace cfg
+
 namespace cfgtool {
+
+// Loads FILE ("-" for standard input) into a fresh document; nullptr after
+// reporting the error.
+std::unique_ptr<cfg::Section> LoadDocument(const std::string& file, cfg::LoadObserver* observer);
 
 int RunFmt(const std::vector<std::string>& files, bool inPlace);
 int RunCheck(const std::vector<std::string>& files);
@@ -14,5 +24,9 @@ int RunSet(const std::string& file, const std::string& path, const std::string& 
 int RunDel(const std::string& file, const std::string& path);
 int RunDump(const std::string& file, bool json);
 int RunFromJson(const std::string& jsonFile, const std::string& output);
+// Exit status as grep's: 0 something found, 1 nothing, 2 an error.
+int RunFind(const std::string& file, const std::string& pattern, bool regex, bool caseSensitive, bool json);
+// Exit status as diff's: 0 the trees are equal, 1 they differ, 2 an error.
+int RunDiff(const std::string& firstFile, const std::string& secondFile, bool json);
 
 }  // namespace cfgtool

@@ -20,11 +20,12 @@ int main(int argc, char** argv) {
   CLI::App app{"Formats, checks, reads, changes and converts configuration files.", "cfgtool"};
   app.set_version_flag("--version", "cfgtool 0.93");
   app.require_subcommand(1);
-  app.footer("Exit status: 0 success; 1 not found, or check found something; 2 usage, type or I/O error.");
+  app.footer("Exit status: 0 success; 1 not found, check found something, or diff found a difference; "
+             "2 usage, type or I/O error.");
 
   std::vector<std::string> files;
-  std::string file, path, type, text, output;
-  bool inPlace = false, json = false;
+  std::string file, secondFile, path, type, text, output, pattern;
+  bool inPlace = false, json = false, regex = false, caseSensitive = false;
 
   CLI::App* fmt = app.add_subcommand("fmt", "Write each file as the editor saves it: to standard output, or in place with -i.");
   fmt->add_flag("-i,--in-place", inPlace, "Rewrite each file in place");
@@ -57,6 +58,26 @@ int main(int argc, char** argv) {
   fromJson->add_option("-o,--output", output, "The file to write (default: standard output)");
   fromJson->add_option("JSONFILE", file, "JSON file (\"-\" for standard input)")->required();
 
+  CLI::App* find = app.add_subcommand("find", "List every section, record and value whose name, or value whose text, "
+                                             "holds PATTERN, in document order.");
+  find->add_flag("-r,--regex", regex, "PATTERN is an ECMAScript regular expression");
+  find->add_flag("-s,--case-sensitive", caseSensitive, "Letters must match in case too (by default ASCII case is ignored)");
+  find->add_flag("--json", json, "Print JSON: an array of {\"path\", \"kind\", \"type\", \"text\"}");
+  find->add_option("FILE", file, "Configuration file (\"-\" for standard input)")->required();
+  find->add_option("PATTERN", pattern, "The text to look for; put \"--\" before a pattern that starts with \"-\"")->required();
+  find->footer("Prints PATH/ for a section, PATH for a record, PATH[name] TAB type TAB text for a value. "
+               "Exit status: 0 found; 1 nothing found; 2 usage or I/O error.");
+
+  CLI::App* diff = app.add_subcommand("diff", "Compare two trees as loaded: names ignoring case, numbers by value, "
+                                             "slot order not counted.");
+  diff->add_flag("--json", json, "Print JSON: an array of {\"op\", \"path\", \"type\", \"old\", \"new\"}, "
+                                 "op \"-\", \"+\" or \"~\"");
+  diff->add_option("FILE1", file, "The first configuration file (\"-\" for standard input)")->required();
+  diff->add_option("FILE2", secondFile, "The second configuration file (\"-\" for standard input)")->required();
+  diff->footer("Prints - PATH TAB type TAB text for what only FILE1 has, + ... for what only FILE2 has; "
+               "a section or record on one side only is one line. "
+               "Exit status: 0 equal; 1 different; 2 usage or I/O error.");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -72,5 +93,7 @@ int main(int argc, char** argv) {
   if (del->parsed()) return cfgtool::RunDel(file, path);
   if (dump->parsed()) return cfgtool::RunDump(file, json);
   if (fromJson->parsed()) return cfgtool::RunFromJson(file, output);
+  if (find->parsed()) return cfgtool::RunFind(file, pattern, regex, caseSensitive, json);
+  if (diff->parsed()) return cfgtool::RunDiff(file, secondFile, json);
   return cfgtool::kFailure;
 }

@@ -1,6 +1,6 @@
-// Fuzz target for cfgtool's PATH parser: any text parses or is refused with a
-// reason, and a parsed path written back in its canonical spelling (every
-// special character escaped) parses to the same path.
+// Fuzz target for cfgtool's PATH parser and printer: any text parses or is
+// refused with a reason, and a parsed path written back as cfgtool prints
+// paths (AppendPathName) parses to the same path.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -11,22 +11,20 @@
 
 namespace {
 
-// Escapes every character the parser treats specially.
-std::string Escape(std::string_view name) {
-  std::string text;
-  for (char c : name) {
-    if (c == '\\' || c == '/' || c == '[' || c == ']') text.push_back('\\');
-    text.push_back(c);
-  }
-  return text;
-}
-
+// The path as cfgtool prints one.
 std::string Format(const cfgtool::ConfigPath& path) {
   std::string text;
-  for (const std::string& section : path.sections) text += Escape(section) + "/";
+  for (const std::string& section : path.sections) {
+    cfgtool::AppendPathName(&text, section, cfgtool::PathPart::Section);
+    text += '/';
+  }
   if (path.NamesSection()) return text;
-  text += Escape(path.record);
-  if (path.bracketed) text += "[" + Escape(path.value) + "]";
+  cfgtool::AppendPathName(&text, path.record, cfgtool::PathPart::Record);
+  if (path.bracketed) {
+    text += '[';
+    cfgtool::AppendPathName(&text, path.value, cfgtool::PathPart::Value);
+    text += ']';
+  }
   return text;
 }
 
@@ -57,11 +55,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (section.empty()) Fail("an empty section name", text, "");
   }
 
-  const std::string canonical = Format(path);
+  const std::string printed = Format(path);
   cfgtool::ConfigPath again;
-  if (!cfgtool::ParseConfigPath(canonical, &again, &error)) {
-    Fail("the canonical spelling is refused", text, canonical + ": " + error);
+  if (!cfgtool::ParseConfigPath(printed, &again, &error)) {
+    Fail("the printed path is refused", text, printed + ": " + error);
   }
-  if (!Same(path, again)) Fail("the canonical spelling parses differently", text, canonical);
+  if (!Same(path, again)) Fail("the printed path parses differently", text, printed);
   return 0;
 }

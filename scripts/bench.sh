@@ -8,6 +8,10 @@
 #   scripts/bench.sh core     the core alone (Google Benchmark): load and save of
 #                             10 and 100 MB files, one section of 10^4..10^6
 #                             records, one record of as many values
+#   scripts/bench.sh cfgtool  cfgtool find and diff on the 100 MB file and on
+#                             the section of 10^6 records, beside the core's
+#                             own load of each (also at the end of the first form);
+#                             results in build/bench/cfgtool.json
 #   scripts/plot_scaling.py   then draws docs/scaling.png from the results
 #
 # Extra arguments go to bench/run_bench.py (e.g. --rounds 3 --cases nested_10)
@@ -16,6 +20,24 @@ set -e
 cd "$(dirname "$0")/.."
 build=build/bench
 data=$build/data
+
+# cfgtool find and diff beside the core's load (run_bench.py --cfgtool).
+cfgtool_bench() {
+  cmake --build $build -j2 --target cfgtool >/dev/null
+  /usr/bin/python3 bench/run_bench.py --bin $build/bench --data $data --cfgtool $build/cli/cfgtool \
+    --out $build/cfgtool.json "$@"
+  echo "results: $build/cfgtool.json"
+}
+if [ "${1:-}" = cfgtool ]; then
+  shift
+  [ -f $build/CMakeCache.txt ] || cmake --preset release -B $build >/dev/null
+  cmake --build $build -j2 --target cfg_gen cfg_roundtrip measure >/dev/null
+  mkdir -p $data
+  [ -s $data/nested_100.cfg ] || $build/bench/cfg_gen nested 100 $data/nested_100 >/dev/null
+  [ -s $data/flat_1000000.cfg ] || $build/bench/cfg_gen flat 1000000 $data/flat_1000000 >/dev/null
+  cfgtool_bench "$@"
+  exit 0
+fi
 
 mode=peers
 if [ "${1:-}" = core ]; then
@@ -60,3 +82,4 @@ rm -f $data/check.cfg
 echo "machine: $(nproc) cores, $(sed -n 's/^model name[^:]*: //p' /proc/cpuinfo | head -1)"
 /usr/bin/python3 bench/run_bench.py --bin $bin --data $data --out $build/results.json "$@"
 echo "results: $build/results.json (draw with: scripts/plot_scaling.py)"
+cfgtool_bench "$@"

@@ -1,0 +1,18 @@
+// The PATTERN of cfgtool find as a test of names and value texts.
+#pragma once
+
+#include <string>
+
+#include "config/tree_search.h"
+
+namespace cfgtool {
+
+// A substring ignoring ASCII case; with caseSensitive an exact substring;
+// with regex an ECMAScript regular expression found anywhere in the text
+// (ignoring ASCII case unless caseSensitive; back-references are refused, so
+// that a search takes bounded stack however long the text). An empty pattern matches every text. False for a bad regular
+// expression, with the fault in *error.
+bool MakeFindTest(const std::string& pattern, bool regex, bool caseSensitive, cfg::SearchTest* test,
+                  std::string* error);
+
+}  // namespace cfgtool

@@ -1,0 +1,164 @@
+// cfgtool find and cfgtool diff.
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "commands.h"
+#include "config/config_node.h"
+#include "config/tree_search.h"
+#include "config/value_text.h"
+#include "config_path.h"
+#include "find_pattern.h"
+#include "json_text.h"
+#include "text_sink.h"
+#include "tool_io.h"
+#include "tree_diff.h"
+
+namespace cfgtool {
+
+namespace {
+
+// "value" and the like: the kind word of find --json.
+const char* KindWord(cfg::SearchHit::Kind kind) {
+  switch (kind) {
+    case cfg::SearchHit::Kind::Section: return "section";
+    case cfg::SearchHit::Kind::Record: return "record";
+    case cfg::SearchHit::Kind::Value: break;
+  }
+  return "value";
+}
+
+// A text as a JSON string, or null.
+void AppendJsonText(std::string& out, const cfg::Value* value, std::string* scratch) {
+  if (value == nullptr) out += "null";
+  else AppendJsonString(out, cfg::ValueText(*value, scratch));
+}
+
+// The tab, type word, tab and text that follow a value's PATH.
+void AppendTypeAndText(std::string& out, const cfg::Value& value, std::string_view text) {
+  out += '\t';
+  out += cfg::TypeWord(value.Type());
+  out += '\t';
+  out += text;
+}
+
+bool FinishOutput(TextSink& sink) {
+  if (sink.Finish()) return true;
+  ReportError("", "standard output: write error");
+  return false;
+}
+
+// Opening and closing a JSON array of one object a line.
+void StartJsonItem(std::string& out, size_t index) { out += index == 0 ? "[\n  " : ",\n  "; }
+void EndJsonArray(std::string& out, size_t count) { out += count == 0 ? "[]\n" : "\n]\n"; }
+
+}  // namespace
+
+int RunFind(const std::string& file, const std::string& pattern, bool regex, bool caseSensitive, bool json) {
+  cfg::SearchTest test;
+  std::string error;
+  if (!MakeFindTest(pattern, regex, caseSensitive, &test, &error)) {
+    ReportError("", "bad regular expression \"" + pattern + "\": " + error);
+    return kFailure;
+  }
+  std::unique_ptr<cfg::Section> document = LoadDocument(file, nullptr);
+  if (!document) return kFailure;
+
+  TextSink sink(stdout);
+  std::string& out = sink.Text();
+  size_t hits = 0;
+  cfg::SearchTree(*document, test, [&](const cfg::SearchHit& hit) {
+    const std::string path = HitPath(hit);
+    if (json) {
+      StartJsonItem(out, hits);
+      out += "{\"path\": ";
+      AppendJsonString(out, path);
+      out += ", \"kind\": \"";
+      out += KindWord(hit.kind);
+      out += "\", \"type\": ";
+      if (hit.value != nullptr) {
+        out += '"';
+        out += cfg::TypeWord(hit.value->Type());
+        out += "\", \"text\": ";
+        AppendJsonString(out, hit.text);
+      } else {
+        out += "null, \"text\": null";
+      }
+      out += '}';
+    } else {
+      out += path;
+      if (hit.value != nullptr) AppendTypeAndText(out, *hit.value, hit.text);
+      out += '\n';
+    }
+    ++hits;
+    sink.MaybeFlush();
+    return true;
+  });
+  if (json) EndJsonArray(out, hits);
+  if (!FinishOutput(sink)) return kFailure;
+  return hits > 0 ? kSuccess : kNotFound;
+}
+
+int RunDiff(const std::string& firstFile, const std::string& secondFile, bool json) {
+  // Two files load side by side; standard input, read once, only one at a time.
+  std::unique_ptr<cfg::Section> first, second;
+  if (firstFile == "-" || secondFile == "-") {
+    first = LoadDocument(firstFile, nullptr);
+    if (first) second = LoadDocument(secondFile, nullptr);
+  } else {
+    std::thread loader([&] { second = LoadDocument(secondFile, nullptr); });
+    first = LoadDocument(firstFile, nullptr);
+    loader.join();
+  }
+  if (!first || !second) return kFailure;
+
+  TextSink sink(stdout);
+  std::string& out = sink.Text();
+  std::string scratch;
+  size_t changes = 0;
+  DiffTrees(*first, *second, [&](const TreeChange& change) {
+    if (json) {
+      StartJsonItem(out, changes);
+      out += "{\"op\": \"";
+      out += change.op == TreeChange::Op::Removed ? '-' : change.op == TreeChange::Op::Added ? '+' : '~';
+      out += "\", \"path\": ";
+      AppendJsonString(out, change.path);
+      out += ", \"type\": ";
+      const cfg::Value* value = change.before != nullptr ? change.before : change.after;
+      if (value != nullptr) {
+        out += '"';
+        out += cfg::TypeWord(value->Type());
+        out += '"';
+      } else {
+        out += "null";
+      }
+      out += ", \"old\": ";
+      AppendJsonText(out, change.before, &scratch);
+      out += ", \"new\": ";
+      AppendJsonText(out, change.after, &scratch);
+      out += '}';
+    } else {
+      if (change.op != TreeChange::Op::Added) {
+        out += "- ";
+        out += change.path;
+        if (change.before != nullptr)
+          AppendTypeAndText(out, *change.before, cfg::ValueText(*change.before, &scratch));
+        out += '\n';
+      }
+      if (change.op != TreeChange::Op::Removed) {
+        out += "+ ";
+        out += change.path;
+        if (change.after != nullptr)
+          AppendTypeAndText(out, *change.after, cfg::ValueText(*change.after, &scratch));
+        out += '\n';
+      }
+    }
+    ++changes;
+    sink.MaybeFlush();
+  });
+  if (json) EndJsonArray(out, changes);
+  if (!FinishOutput(sink)) return kFailure;
+  return changes > 0 ? kNotFound : kSuccess;
+}
+
+}  // namespace cfgtool
