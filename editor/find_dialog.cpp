@@ -22,14 +22,6 @@ constexpr int kTextColumn = 180;
 // Bytes a line is expected to take, for the list's advance reservation.
 constexpr int kLineBytesGuess = 64;
 
-char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Whether text holds pattern, ASCII letters matching in either case.
-bool HoldsIgnoringCase(std::string_view text, std::string_view pattern) {
-  return std::search(text.begin(), text.end(), pattern.begin(), pattern.end(),
-                     [](char a, char b) { return FoldCase(a) == FoldCase(b); }) != text.end();
-}
-
 // A count with its thousands grouped by commas ("10,000").
 std::string GroupedNumber(int number) {
   std::string digits = std::to_string(number);
@@ -86,7 +78,7 @@ void FindDialog::Search() {
   std::vector<std::string> lines;
   bool capped = false;
   cfg::SearchTree(
-      *document_, [&](std::string_view text) { return HoldsIgnoringCase(text, wanted); },
+      *document_, [&](std::string_view text) { return cfg::HoldsIgnoringCase(text, wanted); },
       [&](const cfg::SearchHit& hit) {
         if (hits_.size() == static_cast<size_t>(kMaxHits)) {
           capped = true;
