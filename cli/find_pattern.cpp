@@ -1,6 +1,5 @@
 #include "find_pattern.h"
 
-#include <algorithm>
 #include <memory>
 #include <regex>
 
@@ -11,8 +10,6 @@ namespace {
 // The longest text searched by backtracking (see MakeFindTest): its depth of
 // recursion stays far within any thread's stack.
 constexpr size_t kBacktrackingLength = 2048;
-
-char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace
 
@@ -44,11 +41,7 @@ bool MakeFindTest(const std::string& pattern, bool regex, bool caseSensitive, cf
   } else if (caseSensitive) {
     *test = [pattern](std::string_view text) { return text.find(pattern) != std::string_view::npos; };
   } else {
-    *test = [pattern](std::string_view text) {
-      return pattern.empty() ||
-             std::search(text.begin(), text.end(), pattern.begin(), pattern.end(),
-                         [](char a, char b) { return FoldCase(a) == FoldCase(b); }) != text.end();
-    };
+    *test = [pattern](std::string_view text) { return cfg::HoldsIgnoringCase(text, pattern); };
   }
   return true;
 }

@@ -1,5 +1,6 @@
 #include "tree_search.h"
 
+#include <algorithm>
 #include <string>
 
 #include "config_node.h"
@@ -7,6 +8,13 @@
 #include "value_text.h"
 
 namespace cfg {
+
+bool HoldsIgnoringCase(std::string_view text, std::string_view part) {
+  auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+  return part.empty() || std::search(text.begin(), text.end(), part.begin(), part.end(), [&](char a, char b) {
+                           return fold(a) == fold(b);
+                         }) != text.end();
+}
 
 bool SearchTree(const Section& root, const SearchTest& test, const SearchReceiver& receive) {
   std::vector<const Section*> sections;

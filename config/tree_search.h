@@ -34,6 +34,9 @@ struct SearchHit {
 
 // Tells whether a name or a value's text is a match.
 using SearchTest = std::function<bool(std::string_view text)>;
+// The usual test: whether text holds part anywhere, ASCII letters matching in
+// either case as names do; every text holds an empty part.
+bool HoldsIgnoringCase(std::string_view text, std::string_view part);
 // Receives each hit; returns false to end the search there.
 using SearchReceiver = std::function<bool(const SearchHit& hit)>;
 

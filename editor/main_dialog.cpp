@@ -195,6 +195,7 @@ void MainDialog::OnCommand(int id, int code) {
     case IDM_NEW: NewDocument(); break;
     case IDM_SAVE: Save(); break;
     case IDM_ABOUT: About(); break;
+    case IDM_FIND: Find(); break;
     case IDM_GO_TO_ROOT: GoToRoot(); break;
     case IDM_RECORD_UPDATE: if (current) RecordUpdate(); break;
     case IDM_RECORD_ADD: if (current) RecordAdd(); break;
@@ -592,4 +593,73 @@ void MainDialog::Paste() {
 void MainDialog::About() {
   AboutDialog about(ref.Instance(), Window());
   about.ShowModal();
+}
+
+// ---------------------------------------------------------------------------
+// Find
+
+void MainDialog::Find() {
+  if (CurrentDocument == nullptr) return;
+  FindDialog find(ref.Instance(), Window(), CurrentDocument);
+  if (find.ShowModal() == 1) GoTo(find.Picked());
+}
+
+void MainDialog::GoTo(const FindTarget& target) {
+  if (target.sections.empty()) {
+    GoToRoot();
+  } else {
+    HTREEITEM item = SectionItem(target.sections);
+    if (item == nullptr) return;
+    HTREEITEM before = SelectedItem();
+    // Selecting expands the item's parents; the change lists its records.
+    SendTree(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    SendTree(TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+    // An item selected already reports no change.
+    if (before == item) ShowRecords(ItemSection(item));
+  }
+  dlg::ListBoxControl* records = RecordsList();
+  if (target.record == nullptr || records == nullptr) return;
+  LRESULT line = records->FindStringExact(-1, target.record->GetName());
+  if (line == LB_ERR) return;
+  records->ref.Send(LB_SETCURSEL, static_cast<WPARAM>(line), 0);
+  ShowValues();
+  dlg::ListBoxControl* values = ValuesList();
+  if (target.value == nullptr || values == nullptr) return;
+  LRESULT count = values->ref.Send(LB_GETCOUNT, 0, 0);
+  for (int i = 0; i < count; ++i) {
+    if (values->GetItemData(i) == reinterpret_cast<LRESULT>(target.value)) {
+      values->ref.Send(LB_SETCURSEL, static_cast<WPARAM>(i), 0);
+      ShowValue();
+      return;
+    }
+  }
+}
+
+HTREEITEM MainDialog::SectionItem(const std::vector<const cfg::Section*>& sections) const {
+  dlg::ControlWrapper* wrapper = FindControl(IDC_TREE);
+  if (wrapper == nullptr) return nullptr;
+  // The walk may visit very many items: the tree's handle is looked up once,
+  // not for each message.
+  HWND tree = wrapper->ref.Resolve();
+  auto next = [tree](WPARAM relation, HTREEITEM item) {
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+  };
+  auto section = [tree](HTREEITEM item) {
+    TVITEMA data{};
+    data.mask = TVIF_PARAM;
+    data.hItem = item;
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+    return reinterpret_cast<const cfg::Section*>(data.lParam);
+  };
+  // One level at a time along the siblings: neither deep nor wide trees
+  // need recursion.
+  HTREEITEM item = nullptr;
+  for (const cfg::Section* wanted : sections) {
+    HTREEITEM child = item == nullptr ? next(TVGN_ROOT, nullptr) : next(TVGN_CHILD, item);
+    while (child != nullptr && section(child) != wanted) child = next(TVGN_NEXT, child);
+    if (child == nullptr) return nullptr;
+    item = child;
+  }
+  return item;
 }

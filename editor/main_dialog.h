@@ -9,6 +9,7 @@
 #include "config/config_node.h"
 #include "dialogs/control_wrapper.h"
 #include "dialogs/dialog.h"
+#include "editor/find_dialog.h"
 
 class MainDialog : public dlg::Dialog {
  public:
@@ -58,6 +59,15 @@ class MainDialog : public dlg::Dialog {
   void Copy();
   void Paste();
   void About();
+
+  // Find: the Find dialog, then the picked hit shown as a user would reach it
+  // by hand: its section selected in the tree and current, its record and, for
+  // an int or string value, its value line selected.
+  void Find();
+  void GoTo(const FindTarget& target);
+  // The tree item of the last section of the chain (outermost first), found
+  // from the top level down; nullptr when the tree lacks one of them.
+  HTREEITEM SectionItem(const std::vector<const cfg::Section*>& sections) const;
 
  private:
   void OnInitDialog();

@@ -7,6 +7,7 @@
 #define IDI_CFGEDIT           102
 #define IDD_ABOUT             103
 #define IDM_MAIN              104
+#define IDD_FIND              105
 
 /* Controls of the main dialog */
 #define IDC_RECORDS           1000
@@ -18,6 +19,14 @@
 #define IDC_SECTION_NAME      1021
 #define IDC_VALUE_NAME        1023
 #define IDC_STATUS            1024
+
+/* Controls of the Find dialog */
+#define IDC_FIND_TEXT         1030
+#define IDC_FIND_START        1031
+#define IDC_FIND_STATUS       1032
+#define IDC_FIND_HITS         1033
+#define IDC_FIND_GO_TO        1034
+#define IDC_FIND_CLOSE        1035
 
 /* Commands: menu items and the buttons that do the same */
 #define IDM_EXIT              2
@@ -36,6 +45,7 @@
 #define IDM_GO_TO_ROOT        1025
 #define IDM_SAVE              1026
 #define IDM_ABOUT             1027
+#define IDM_FIND              1028
 #define IDM_SECTION_COPY      40001
 #define IDM_SECTION_CUT       40002
 #define IDM_SECTION_PASTE     40003

@@ -164,4 +164,27 @@ TEST(TreeSearch, ADeepTreeIsSearchedWithoutRecursion) {
   EXPECT_EQ(depth, static_cast<size_t>(kDepth));
 }
 
+TEST(TreeSearch, HoldsIgnoringCaseFoldsOnlyAsciiLetters) {
+  struct Case {
+    const char* text;
+    const char* part;
+    bool holds;
+  };
+  const Case cases[] = {
+      {"proxy.Example.org", "EXAMPLE", true},
+      {"rec[Port]", "t]", true},
+      {"anything", "", true},
+      {"", "", true},
+      {"", "a", false},
+      {"ab", "abc", false},
+      {"@", "`", false},           // differ in the case bit, but are no letters
+      {"\xC4rger", "\xE4", false},  // letters beyond ASCII keep their case
+      {"aaab", "aab", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.text) + " / " + c.part);
+    EXPECT_EQ(cfg::HoldsIgnoringCase(c.text, c.part), c.holds);
+  }
+}
+
 }  // namespace

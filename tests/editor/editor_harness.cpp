@@ -259,8 +259,9 @@ void EditorRun::SetField(int id, const std::string& text) {
 
 std::string EditorRun::Field(int id) { return WindowText(GetDlgItem(Main(), id)); }
 
-std::vector<std::string> EditorRun::Lines(int listId) {
-  HWND list = GetDlgItem(Main(), listId);
+std::vector<std::string> EditorRun::Lines(int listId) { return ListLines(GetDlgItem(Main(), listId)); }
+
+std::vector<std::string> ListLines(HWND list) {
   std::vector<std::string> lines;
   LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
   for (LRESULT i = 0; i < count; ++i) {

@@ -33,6 +33,9 @@ struct BoxInfo {
   std::vector<std::string> buttons;  // visible buttons, in child order
 };
 
+// The lines of a list box, in order.
+std::vector<std::string> ListLines(HWND list);
+
 // A folder of its own for each test, removed at the end.
 class TempDir {
  public:

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <sstream>
 #include <string>
@@ -201,6 +202,65 @@ TEST(EditorResources, AboutTemplateShowsNameVersionBuildAndIcon) {
   ExpectItems(t.items, expected);
 }
 
+TEST(EditorResources, FindTemplateHoldsFieldButtonsAndHitsList) {
+  DialogTemplateInfo t = ReadTemplate(IDD_FIND);
+  EXPECT_FALSE(t.extended);
+  EXPECT_EQ(t.caption, "Find");
+  EXPECT_EQ(t.style, static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT));
+  EXPECT_EQ(t.w, 330);
+  EXPECT_EQ(t.h, 210);
+  EXPECT_EQ(t.font, "MS Sans Serif");
+  EXPECT_EQ(t.pointSize, 8);
+  const std::vector<TemplateItem> expected = {
+      {"Static", "Fi&nd what:", -1, 5, 7, 38, 8, kLabelStyle, 0},
+      {"Edit", "", IDC_FIND_TEXT, 45, 5, 225, 12, kEditStyle, 0},
+      {"Button", "&Find", IDC_FIND_START, 275, 4, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP, 0},
+      {"Static", "&Hits:", -1, 5, 24, 18, 8, kLabelStyle, 0},
+      {"Static", "", IDC_FIND_STATUS, 25, 24, 245, 8, kLabelStyle | SS_NOPREFIX, 0},
+      {"ListBox", "", IDC_FIND_HITS, 5, 34, 265, 171,
+       LBS_NOTIFY | LBS_USETABSTOPS | LBS_NOINTEGRALHEIGHT | WS_BORDER | WS_VSCROLL | WS_TABSTOP, 0},
+      {"Button", "&Go to", IDC_FIND_GO_TO, 275, 34, 50, 14, kButtonStyle, 0},
+      {"Button", "Close", IDC_FIND_CLOSE, 275, 52, 50, 14, kButtonStyle, 0},
+  };
+  ExpectItems(t.items, expected);
+}
+
+// The command IDs of every item of a menu and its submenus.
+void MenuIds(HMENU menu, std::vector<int>& ids) {
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    if (HMENU sub = GetSubMenu(menu, i))
+      MenuIds(sub, ids);
+    else if (int id = static_cast<int>(GetMenuItemID(menu, i)); id != 0 && id != -1)
+      ids.push_back(id);  // a separator has ID 0
+  }
+}
+
+TEST(EditorResources, FindIdsCollideWithNoOtherControlOrCommand) {
+  std::vector<int> others;
+  for (int dialog : {IDD_MAIN, IDD_ABOUT})
+    for (const TemplateItem& item : ReadTemplate(dialog).items)
+      if (item.id != -1) others.push_back(item.id);
+  HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDM_MAIN));
+  ASSERT_NE(menu, nullptr);
+  MenuIds(menu, others);
+  DestroyMenu(menu);
+  // The menu's own Find item is the one place IDM_FIND may stand.
+  auto findItem = std::find(others.begin(), others.end(), IDM_FIND);
+  ASSERT_NE(findItem, others.end());
+  others.erase(findItem);
+  for (int standard : {IDOK, IDCANCEL}) others.push_back(standard);
+
+  std::vector<int> own = {IDM_FIND};
+  for (const TemplateItem& item : ReadTemplate(IDD_FIND).items)
+    if (item.id != -1) own.push_back(item.id);
+  ASSERT_EQ(own.size(), 7u);
+  for (size_t i = 0; i < own.size(); ++i) {
+    SCOPED_TRACE(own[i]);
+    EXPECT_EQ(std::count(others.begin(), others.end(), own[i]), 0);
+    EXPECT_EQ(std::count(own.begin(), own.end(), own[i]), 1);
+  }
+}
+
 // The menu as text: one line per item, submenus indented, "-" for a separator.
 void DescribeMenu(HMENU menu, int depth, std::ostringstream& out) {
   int count = GetMenuItemCount(menu);
@@ -266,13 +326,15 @@ TEST(EditorResources, MenuBarHoldsEveryItemStateAndSeparator) {
             "    &Delete 1017\n"
             "  -\n"
             "  Copy to &Internal buffer 40004 checked\n"
+            "  -\n"
+            "  &Find... 1028\n"
             "&Help\n"
             "  &About ... 1027\n");
 }
 
 TEST(EditorResources, EveryCommandHasAHint) {
-  const int commands[] = {2,    1003, 1010, 1012, 1013, 1014,  1015,  1016,  1017, 1019,
-                          1020, 1022, 1024, 1025, 1026, 1027, 40001, 40002, 40003, 40004};
+  const int commands[] = {2,    1003, 1010, 1012, 1013,  1014,  1015,  1016,  1017, 1019, 1020,
+                          1022, 1024, 1025, 1026, 1027, 1028, 40001, 40002, 40003, 40004};
   for (int id : commands) {
     SCOPED_TRACE(id);
     char text[256] = {};
