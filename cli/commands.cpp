@@ -21,12 +21,23 @@ namespace {
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
+// Loads the whole of stream into document. A read error before the end of
+// the input is reported and gives false: a cut-off document is never taken
+// for the file.
+bool LoadWhole(cfg::Section& document, cfg::ConfigStream& stream, const std::string& file,
+               cfg::LoadObserver* observer = nullptr) {
+  document.LoadSection(stream, observer);
+  if (!stream.ReadFailed()) return true;
+  ReportError(file, "read error");
+  return false;
+}
+
 // Loads FILE into a fresh document; nullptr after reporting the error.
-std::unique_ptr<cfg::Section> LoadDocument(const std::string& file, cfg::LoadObserver* observer = nullptr) {
+std::unique_ptr<cfg::Section> LoadDocument(const std::string& file) {
   std::unique_ptr<cfg::ConfigStream> stream = OpenInput(file);
   if (!stream) return nullptr;
   auto document = std::make_unique<cfg::Section>(cfg::kFileSection, file.c_str());
-  document->LoadSection(*stream, observer);
+  if (!LoadWhole(*document, *stream, file)) return nullptr;
   return document;
 }
 
@@ -165,7 +176,10 @@ int RunCheck(const std::vector<std::string>& files) {
       continue;
     }
     cfg::Section document(cfg::kFileSection, file.c_str());
-    document.LoadSection(*stream, &findings);
+    if (!LoadWhole(document, *stream, file, &findings)) {
+      status = kFailure;
+      continue;
+    }
     findings.CheckRestUnread(*stream);
     stream.reset();
     std::unique_ptr<cfg::ConfigStream> again = OpenInput(file);
@@ -174,6 +188,11 @@ int RunCheck(const std::vector<std::string>& files) {
       continue;
     }
     findings.ScanNames(*again);
+    if (again->ReadFailed()) {
+      ReportError(file, "read error");
+      status = kFailure;
+      continue;
+    }
 
     std::string report;
     for (const Finding& finding : findings.Sorted())
@@ -239,7 +258,7 @@ int RunSet(const std::string& file, const std::string& pathText, const std::stri
   std::unique_ptr<cfg::ConfigStream> stream = OpenInput(file, true, &missing);
   if (!stream && !missing) return kFailure;
   auto document = std::make_unique<cfg::Section>(cfg::kFileSection, file.c_str());
-  if (stream) document->LoadSection(*stream);
+  if (stream && !LoadWhole(*document, *stream, file)) return kFailure;
   stream.reset();
 
   Target target;

@@ -1,6 +1,7 @@
 // cfgtool as a user runs it: the real program, its output, its files, its
 // exit status.
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -471,6 +472,39 @@ TEST_F(CfgtoolTest, FromJsonRefusesWhatIsNotTheDocumentForm) {
     EXPECT_FALSE(dir_.Exists("out.cfg"));
   }
 }
+
+#ifdef READ_FAULT_SHIM
+// ---------------------------------------------------------------- read errors
+
+// A file whose reading fails after its first MiB (see read_fault_shim.cpp) is
+// never taken for the whole file: no command prints or writes what it read,
+// and the file stays as it was. Sizes below and above the size from which
+// loading reads on a second thread.
+TEST_F(CfgtoolTest, AReadErrorPartwayStopsEveryCommand) {
+  const long long kRecordsSmall = 120000, kRecordsLarge = 300000;
+  std::string asan = "verify_asan_link_order=0";
+  if (const char* options = std::getenv("ASAN_OPTIONS")) asan = std::string(options) + ":" + asan;
+  const std::vector<std::string> faulty = {std::string("LD_PRELOAD=") + READ_FAULT_SHIM, "ASAN_OPTIONS=" + asan};
+  const std::vector<std::vector<std::string>> commands = {
+      {"fmt", "-i", "F.cfg"}, {"set", "F.cfg", "r1[v]", "int", "5"}, {"del", "F.cfg", "r1"},
+      {"fmt", "F.cfg"},       {"get", "F.cfg", "r1[v]"},             {"dump", "F.cfg"},
+      {"dump", "--json", "F.cfg"}, {"check", "F.cfg"},
+  };
+  for (long long records : {kRecordsSmall, kRecordsLarge}) {
+    std::string text;
+    for (long long i = 0; i < records; ++i) text += "(int)r" + std::to_string(i) + "[v]=" + std::to_string(i) + "\n";
+    dir_.Write("F.cfg", text);
+    for (const std::vector<std::string>& args : commands) {
+      SCOPED_TRACE(std::to_string(records) + " records: " + args[0] + " " + args[1]);
+      RunResult r = dir_.RunWith(faulty, args);
+      EXPECT_EQ(r.status, 2);
+      EXPECT_EQ(r.err, "cfgtool: F.cfg: read error\n");
+      EXPECT_EQ(r.out, "");
+      EXPECT_TRUE(dir_.Read("F.cfg") == text) << "the file changed";
+    }
+  }
+}
+#endif
 
 // ---------------------------------------------------------------- deep documents
 
