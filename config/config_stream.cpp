@@ -285,6 +285,15 @@ ConfigStream::ConfigStream(const char* path, int mode) : mode_(mode & 1) {
 #else
   file_ = std::fopen(path, mode_ == WriteMode ? "w" : "r");
 #endif
+  Start();
+}
+
+ConfigStream::ConfigStream(std::FILE* file, int mode, bool adopt)
+    : file_(file), mode_(mode & 1), closeFile_(adopt) {
+  Start();
+}
+
+void ConfigStream::Start() {
   size_t chunk = kReadChunk;
   struct stat info;
   if (file_ && mode_ == ReadMode && StatFile(file_, &info)) {
@@ -321,7 +330,7 @@ bool ConfigStream::Close() {
       Flush();
       if (std::fflush(file_) != 0) writeFailed_ = true;
     }
-    if (std::fclose(file_) != 0 && mode_ == WriteMode) writeFailed_ = true;
+    if (closeFile_ && std::fclose(file_) != 0 && mode_ == WriteMode) writeFailed_ = true;
     file_ = nullptr;
   }
   return !writeFailed_ && !readFailed_;

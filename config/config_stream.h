@@ -117,6 +117,10 @@ class ConfigStream : public NamedObject {
   // Opens path for reading (mode bit 0 clear) or writing (bit 0 set; the file
   // is created or truncated). Never fails: IsOpen() tells whether it opened.
   ConfigStream(const char* path, int mode);
+  // Reads from or writes to file, already open (binary on reading, text on
+  // writing, as the path constructor opens it). Close() flushes it, and
+  // closes it too when adopt is set. IsOpen() is false for nullptr.
+  ConfigStream(std::FILE* file, int mode, bool adopt);
   // Reads from text instead of a file.
   ConfigStream(InMemory, std::string text);
   // Writes into Output() instead of a file.
@@ -237,6 +241,9 @@ class ConfigStream : public NamedObject {
   int RewindSection();
 
  private:
+  // Sizes the read buffer from the open file; the stream is open when
+  // file_ is.
+  void Start();
   int64_t Tell() const;
   void Seek(int64_t position);
   bool Fill();
@@ -262,6 +269,7 @@ class ConfigStream : public NamedObject {
   bool memory_ = false;
   bool open_ = false;
   int mode_ = ReadMode;
+  bool closeFile_ = true;  // Close() closes file_, not only flushes it
 
   // reading
   std::vector<char> buf_;   // file bytes from bufStart_

@@ -84,9 +84,9 @@ int Section::Save() const {
     SaveSectionAhead(stream);
     return stream.Close() ? 1 : 0;
   }
-  const std::string temporary = TemporaryPathBeside(target);
+  std::string temporary;
   {
-    ConfigStream stream(temporary.c_str(), ConfigStream::WriteMode);
+    ConfigStream stream(CreateTemporaryBeside(target, &temporary), ConfigStream::WriteMode, true);
     if (!stream.IsOpen()) return 0;
     SaveSectionAhead(stream);
     if (!stream.Close()) {
