@@ -43,6 +43,8 @@ class LoadObserver {
     EmptyArray,            // an array block without lines
     UnclosedSection,       // a section still open at the end of the input
     UnclosedArray,         // an array block still open at the end of the input
+    HiddenText,            // text behind a carriage return or NUL that ends a line for the
+                           // reader (see ConfigStream::HidesText); name is empty
   };
   virtual ~LoadObserver() = default;
   // A line the stream did not recognise (NoItem or OtherLine), with the stream

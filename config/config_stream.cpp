@@ -478,6 +478,19 @@ LineKind ConfigStream::Refuse(LineIssue issue) {
   return LineKind::NoItem;
 }
 
+bool ConfigStream::HidesText(LineKind kind) const {
+  if (!lineHasNul_ && !lineHasCr_) return false;
+  const std::string_view line = line_;
+  size_t end = std::string_view::npos;
+  if (kind >= LineKind::IntLine && kind <= LineKind::Int64Line) {
+    // Classify left the text as a view into the line.
+    end = static_cast<size_t>(valueView_.data() + valueView_.size() - line.data());
+  } else {
+    end = line.find_first_of(std::string_view("\r\0", 2));
+  }
+  return end < line.size() && line.find_first_not_of(std::string_view(" \t\r\n\0", 5), end) != std::string_view::npos;
+}
+
 LineKind ConfigStream::Classify() {
   issue_ = LineIssue::None;
   itemSplit_.known = false;

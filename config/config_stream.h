@@ -164,6 +164,12 @@ class ConfigStream : public NamedObject {
   bool RecogniseWrittenValue(WrittenValueLine* out) const;
   // The current line as read, with its line end.
   std::string_view Line() const { return line_; }
+  // Whether the current line, which Classify has just read as kind, goes on
+  // behind the point where reading it stopped: text (anything but blanks,
+  // line ends and NULs) after a value line's text, or, on any other line,
+  // after its first carriage return or NUL. A value line's name may hold a
+  // carriage return; its text ends at one.
+  bool HidesText(LineKind kind) const;
   // 1-based number of the current line.
   long long LineNumber() const { return lineNumber_; }
   // Why the last NoItem or OtherLine carries nothing.

@@ -42,10 +42,16 @@ void Section::LoadSection(ConfigStream& stream, LoadObserver* observer) {
   RecognisedLine line;
   while (stream.NextLine()) {
     const LineKind kind = stream.Classify();
-    if (kind == LineKind::NoItem || kind == LineKind::OtherLine) {
-      if (observer) observer->Skipped(stream);
-      continue;
+    const bool skipped = kind == LineKind::NoItem || kind == LineKind::OtherLine;
+    if (observer) {
+      if (skipped) observer->Skipped(stream);
+      // A line taken as an item, a blank or a comment, whose rest is lost; a
+      // line refused for any other reason is lost whole, and said so above.
+      const LineIssue issue = stream.Issue();
+      if ((!skipped || issue == LineIssue::Blank || issue == LineIssue::Comment) && stream.HidesText(kind))
+        observer->Dropped(stream.LineNumber(), LoadObserver::Drop::HiddenText, {});
     }
+    if (skipped) continue;
     if (kind == LineKind::ArrayClose) continue;
     TakeLine(stream, kind, &array, &line);
     if (!builder.Apply(line)) return;

@@ -153,6 +153,39 @@ TEST_F(CfgtoolTest, CheckNamesEachFileAndStandardInput) {
                        "<stdin>:1: " + cfg::DescribeLineIssue(cfg::LineIssue::Unrecognised) + "\n");
 }
 
+// A line that a carriage return or a NUL ends early for the reader is lost in
+// part or whole, though a viewer may show it; a carriage return inside a
+// value line's name is kept, and a line end of CR LF loses nothing.
+TEST_F(CfgtoolTest, CheckNamesLinesCutShortByACarriageReturnOrNulAndOnlyThose) {
+  const std::string hidden = ": text behind a carriage return or NUL byte is not read\n";
+  struct Case {
+    const char* name;
+    std::string input;
+    std::string expected;  // "F:" stands before every line
+  };
+  const Case cases[] = {
+      {"value line behind a carriage return", "\r(int)x=1\n", "F:1" + hidden},
+      {"value line behind blanks and a NUL", std::string("(int)a=1\n  \0(int)y=1\n", 21), "F:2" + hidden},
+      {"value text cut by a carriage return", "(string)s=ab\rcd\n", "F:1" + hidden},
+      {"value text cut by a NUL", std::string("(string)s=ab\0cd\n", 16), "F:1" + hidden},
+      {"section name cut by a carriage return", "{ s\rX:\n(int)a=1\n} s;\n", "F:1" + hidden},
+      {"line behind a comment's carriage return", "; note\r(int)z=1\n", "F:1" + hidden},
+      {"unrecognised line: one finding", "hello\rworld\n",
+       "F:1: " + std::string(cfg::DescribeLineIssue(cfg::LineIssue::Unrecognised)) + "\n"},
+      {"carriage return in a record name", "(int)x\r=5\n", ""},
+      {"carriage return in a value name", "(int)r[\r]=1\n", ""},
+      {"CR LF line ends", "(int)a=1\r\n; note\r\n{ s:\r\n} s;\r\n\r\n", ""},
+      {"NUL before the line end", std::string("(int)a=1\0\n", 10), ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    dir_.Write("F", c.input);
+    RunResult r = dir_.Run({"check", "F"});
+    EXPECT_EQ(r.status, c.expected.empty() ? 0 : 1) << r.err;
+    EXPECT_EQ(r.out, c.expected);
+  }
+}
+
 // ---------------------------------------------------------------- get
 
 TEST_F(CfgtoolTest, GetPrintsOneValueAsAValueLineHoldsIt) {
