@@ -26,8 +26,7 @@ std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 // for the file.
 bool LoadWhole(cfg::Section& document, cfg::ConfigStream& stream, const std::string& file,
                cfg::LoadObserver* observer = nullptr) {
-  document.LoadSection(stream, observer);
-  if (!stream.ReadFailed()) return true;
+  if (document.LoadFrom(stream, observer)) return true;
   ReportError(file, "read error");
   return false;
 }
@@ -41,10 +40,13 @@ std::unique_ptr<cfg::Section> LoadDocument(const std::string& file) {
   return document;
 }
 
-std::string SaveToText(const cfg::Section& document) {
-  cfg::ConfigStream out(cfg::InMemory{});
-  document.SaveSection(out);
-  return out.Output();
+// Writes the document to standard output as a save writes it; false after
+// reporting a write error.
+bool SaveToStdout(const cfg::Section& document) {
+  cfg::ConfigStream out(stdout, cfg::ConfigStream::WriteMode, false);
+  if (document.SaveTo(out)) return true;
+  ReportError("", "standard output: write error");
+  return false;
 }
 
 bool SaveInPlace(const cfg::Section& document, const std::string& file) {
@@ -159,7 +161,7 @@ int RunFmt(const std::vector<std::string>& files, bool inPlace) {
     }
     if (inPlace) {
       if (!SaveInPlace(*document, file)) status = kFailure;
-    } else if (!WriteStdout(SaveToText(*document))) {
+    } else if (!SaveToStdout(*document)) {
       return kFailure;
     }
   }
@@ -324,7 +326,7 @@ int RunFromJson(const std::string& jsonFile, const std::string& output) {
     ReportError(jsonFile, error);
     return kFailure;
   }
-  if (output.empty() || output == "-") return WriteStdout(SaveToText(document)) ? kSuccess : kFailure;
+  if (output.empty() || output == "-") return SaveToStdout(document) ? kSuccess : kFailure;
   return SaveInPlace(document, output) ? kSuccess : kFailure;
 }
 
