@@ -234,6 +234,45 @@ def run_cfgtool_cases(cfgtool, bindir, datadir, rounds, wanted, out):
     return results
 
 
+def run_cfgtool_fmt(cfgtool, bindir, datadir, rounds, out):
+    """cfgtool fmt FILE (output to /dev/null) beside our load+save of the same
+    file, by turns, each timed run after an untimed one: the tool is to take
+    the core's own paths (goal: at most 1.2 times the time of our load+save,
+    peak memory at most twice the file's size)."""
+    path = os.path.join(datadir, "nested_100.cfg")
+    measure = os.path.join(bindir, "measure")
+    programs = [{"name": "ours", "argv": [os.path.join(bindir, "cfg_roundtrip"), path, "/dev/null"]},
+                {"name": "cfgtool fmt", "argv": [cfgtool, "fmt", path]}]
+    for p in programs:
+        p["walls"], p["cpus"], p["rss_kib"] = [], [], []
+    warm([path])
+    for r in range(rounds):
+        for p in programs[r % 2:] + programs[:r % 2]:
+            run_once(measure, p["argv"])  # warm-up, untimed
+            wall, cpu, rss = run_once(measure, p["argv"])
+            p["walls"].append(wall)
+            p["cpus"].append(cpu)
+            p["rss_kib"].append(rss)
+    size = os.path.getsize(path)
+    out.write(f"\ncfgtool fmt beside our load+save, nested 100 MB ({rounds} rounds)\n")
+    out.write(f"{'program':<13} {'median s':>9} {'cpu s':>7} {'peak MiB':>9}   walls\n")
+    for p in programs:
+        p["median"] = statistics.median(p["walls"])
+        p["cpu_median"] = statistics.median(p["cpus"])
+        p["peak_kib"] = max(p["rss_kib"])
+        walls = " ".join(f"{w:.3f}" for w in p["walls"])
+        out.write(f"{p['name']:<13} {p['median']:>9.3f} {p['cpu_median']:>7.3f}"
+                  f" {p['peak_kib'] / 1024:>9.1f}   {walls}\n")
+    ours, tool = programs
+    time_ratio = tool["median"] / ours["median"]
+    memory = tool["peak_kib"] * 1024 / size
+    out.write(f"{'PASS' if time_ratio <= 1.2 else 'FAIL'}  cfgtool fmt time / ours: {time_ratio:.2f}"
+              f" [cpu {tool['cpu_median'] / ours['cpu_median']:.2f}] (goal <= 1.2)\n")
+    out.write(f"{'PASS' if memory <= 2 else 'FAIL'}  cfgtool fmt peak memory / file size:"
+              f" {memory:.2f} (goal <= 2)\n")
+    return programs
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--bin", required=True, help="folder of the benchmark programs")
@@ -243,10 +282,14 @@ def main():
     parser.add_argument("--big-rounds", type=int, default=3,
                         help="rounds of the 100 MB and 10^6 cases")
     parser.add_argument("--cases", default="", help="comma-separated subset of the case names")
-    parser.add_argument("--cfgtool", help="time only cfgtool find and diff, with this program")
+    parser.add_argument("--cfgtool", default="",
+                        help="cfgtool program: time its fmt beside our load+save on nested_100")
+    parser.add_argument("--tool-rounds", type=int, default=5, help="rounds of the cfgtool fmt block")
+    parser.add_argument("--tools-only", action="store_true",
+                        help="time only cfgtool find and diff (with --cfgtool) beside the core's load")
     args = parser.parse_args()
 
-    if args.cfgtool:
+    if args.tools_only:
         wanted = set(args.cases.split(",")) if args.cases else set()
         results = run_cfgtool_cases(args.cfgtool, args.bin, args.data, args.big_rounds, wanted, sys.stdout)
         with open(args.out, "w") as f:
@@ -277,11 +320,16 @@ def main():
         print_case(title, programs, sys.stdout)
         sys.stdout.flush()
     check_targets(results, sys.stdout)
+    if args.cfgtool and any(c["prefix"] == "nested_100" for c in cases):
+        results["cfgtool_fmt"] = run_cfgtool_fmt(args.cfgtool, args.bin, args.data, args.tool_rounds,
+                                                 sys.stdout)
     print(f"\nwhole run: {time.perf_counter() - started:.0f} s;"
           " load average at end: %.2f %.2f %.2f" % os.getloadavg())
 
     record = {"cases": {name: {"kind": c["kind"], "n": c["n"], "programs": results[name]}
                         for c in cases for name in [c["prefix"]] if name in results}}
+    if "cfgtool_fmt" in results:
+        record["cfgtool_fmt"] = results["cfgtool_fmt"]
     with open(args.out, "w") as f:
         json.dump(record, f, indent=1)
     return 0

@@ -21,23 +21,36 @@ namespace {
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
+// Loads the whole of stream into document. A read error before the end of
+// the input is reported and gives false: a cut-off document is never taken
+// for the file.
+bool LoadWhole(cfg::Section& document, cfg::ConfigStream& stream, const std::string& file,
+               cfg::LoadObserver* observer = nullptr) {
+  if (document.LoadFrom(stream, observer)) return true;
+  ReportError(file, "read error");
+  return false;
+}
+
 }  // namespace
 
 // Loads FILE into a fresh document; nullptr after reporting the error.
-std::unique_ptr<cfg::Section> LoadDocument(const std::string& file, cfg::LoadObserver* observer = nullptr) {
+std::unique_ptr<cfg::Section> LoadDocument(const std::string& file) {
   std::unique_ptr<cfg::ConfigStream> stream = OpenInput(file);
   if (!stream) return nullptr;
   auto document = std::make_unique<cfg::Section>(cfg::kFileSection, file.c_str());
-  document->LoadSection(*stream, observer);
+  if (!LoadWhole(*document, *stream, file)) return nullptr;
   return document;
 }
 
 namespace {
 
-std::string SaveToText(const cfg::Section& document) {
-  cfg::ConfigStream out(cfg::InMemory{});
-  document.SaveSection(out);
-  return out.Output();
+// Writes the document to standard output as a save writes it; false after
+// reporting a write error.
+bool SaveToStdout(const cfg::Section& document) {
+  cfg::ConfigStream out(stdout, cfg::ConfigStream::WriteMode, false);
+  if (document.SaveTo(out)) return true;
+  ReportError("", "standard output: write error");
+  return false;
 }
 
 bool SaveInPlace(const cfg::Section& document, const std::string& file) {
@@ -152,7 +165,7 @@ int RunFmt(const std::vector<std::string>& files, bool inPlace) {
     }
     if (inPlace) {
       if (!SaveInPlace(*document, file)) status = kFailure;
-    } else if (!WriteStdout(SaveToText(*document))) {
+    } else if (!SaveToStdout(*document)) {
       return kFailure;
     }
   }
@@ -169,7 +182,10 @@ int RunCheck(const std::vector<std::string>& files) {
       continue;
     }
     cfg::Section document(cfg::kFileSection, file.c_str());
-    document.LoadSection(*stream, &findings);
+    if (!LoadWhole(document, *stream, file, &findings)) {
+      status = kFailure;
+      continue;
+    }
     findings.CheckRestUnread(*stream);
     stream.reset();
     std::unique_ptr<cfg::ConfigStream> again = OpenInput(file);
@@ -178,6 +194,11 @@ int RunCheck(const std::vector<std::string>& files) {
       continue;
     }
     findings.ScanNames(*again);
+    if (again->ReadFailed()) {
+      ReportError(file, "read error");
+      status = kFailure;
+      continue;
+    }
 
     std::string report;
     for (const Finding& finding : findings.Sorted())
@@ -243,7 +264,7 @@ int RunSet(const std::string& file, const std::string& pathText, const std::stri
   std::unique_ptr<cfg::ConfigStream> stream = OpenInput(file, true, &missing);
   if (!stream && !missing) return kFailure;
   auto document = std::make_unique<cfg::Section>(cfg::kFileSection, file.c_str());
-  if (stream) document->LoadSection(*stream);
+  if (stream && !LoadWhole(*document, *stream, file)) return kFailure;
   stream.reset();
 
   Target target;
@@ -309,7 +330,7 @@ int RunFromJson(const std::string& jsonFile, const std::string& output) {
     ReportError(jsonFile, error);
     return kFailure;
   }
-  if (output.empty() || output == "-") return WriteStdout(SaveToText(document)) ? kSuccess : kFailure;
+  if (output.empty() || output == "-") return SaveToStdout(document) ? kSuccess : kFailure;
   return SaveInPlace(document, output) ? kSuccess : kFailure;
 }
 

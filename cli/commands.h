@@ -14,7 +14,7 @@ namespace cfgtool {
 
 // Loads FILE ("-" for standard input) into a fresh document; nullptr after
 // reporting the error.
-std::unique_ptr<cfg::Section> LoadDocument(const std::string& file, cfg::LoadObserver* observer);
+std::unique_ptr<cfg::Section> LoadDocument(const std::string& file);
 
 int RunFmt(const std::vector<std::string>& files, bool inPlace);
 int RunCheck(const std::vector<std::string>& files);

@@ -45,6 +45,9 @@ void LoadFindings::Dropped(long long line, Drop what, std::string_view name) {
     case Drop::UnclosedArray:
       Add(line, "array " + Quoted(name) + " still open at the end of the file");
       break;
+    case Drop::HiddenText:
+      Add(line, "text behind a carriage return or NUL byte is not read");
+      break;
   }
 }
 
@@ -58,7 +61,7 @@ void LoadFindings::CheckRestUnread(cfg::ConfigStream& stream) {
 
 void LoadFindings::ScanNames(cfg::ConfigStream& stream) {
   auto checkName = [this](long long line, const char* what, cfg::NameUse use, std::string_view name) {
-    if (const char* problem = cfg::NameProblem(use, name))
+    if (const char* problem = cfg::NameLostBySave(use, name))
       Add(line, std::string(what) + " " + Quoted(name) + " will not survive a save: " + problem);
   };
   while (stream.NextLine() != 0) {

@@ -61,7 +61,7 @@ int RunFind(const std::string& file, const std::string& pattern, bool regex, boo
     ReportError("", "bad regular expression \"" + pattern + "\": " + error);
     return kFailure;
   }
-  std::unique_ptr<cfg::Section> document = LoadDocument(file, nullptr);
+  std::unique_ptr<cfg::Section> document = LoadDocument(file);
   if (!document) return kFailure;
 
   TextSink sink(stdout);
@@ -103,11 +103,11 @@ int RunDiff(const std::string& firstFile, const std::string& secondFile, bool js
   // Two files load side by side; standard input, read once, only one at a time.
   std::unique_ptr<cfg::Section> first, second;
   if (firstFile == "-" || secondFile == "-") {
-    first = LoadDocument(firstFile, nullptr);
-    if (first) second = LoadDocument(secondFile, nullptr);
+    first = LoadDocument(firstFile);
+    if (first) second = LoadDocument(secondFile);
   } else {
-    std::thread loader([&] { second = LoadDocument(secondFile, nullptr); });
-    first = LoadDocument(firstFile, nullptr);
+    std::thread loader([&] { second = LoadDocument(secondFile); });
+    first = LoadDocument(firstFile);
     loader.join();
   }
   if (!first || !second) return kFailure;

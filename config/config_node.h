@@ -43,6 +43,8 @@ class LoadObserver {
     EmptyArray,            // an array block without lines
     UnclosedSection,       // a section still open at the end of the input
     UnclosedArray,         // an array block still open at the end of the input
+    HiddenText,            // text behind a carriage return or NUL that ends a line for the
+                           // reader (see ConfigStream::HidesText); name is empty
   };
   virtual ~LoadObserver() = default;
   // A line the stream did not recognise (NoItem or OtherLine), with the stream
@@ -134,14 +136,26 @@ class Section : public ConfigNode {
   int AddInt64Value(std::string_view qualifiedName, int64_t number);
   int AddBinaryValue(std::string_view qualifiedName, const uint8_t* bytes, int32_t count);
 
-  // Loads the file named by this section into it (adding to what is there).
-  // Returns 1 when this is a file section and its file could be opened for
-  // reading, else 0 (the tree then unchanged).
+  // Loads the file named by this section into it (adding to what is there),
+  // through LoadFrom. Returns 1 when this is a file section and its file
+  // could be opened and read to its end, else 0 (when it could not be
+  // opened, the tree is unchanged).
   int Load(LoadObserver* observer = nullptr);
-  // Writes the tree to the file named by this section. Returns 1 when this is
-  // a file section and the whole file was written; 0 otherwise, and then the
-  // file that was there before is left as it was.
+  // Writes the tree to the file named by this section, through SaveTo.
+  // Returns 1 when this is a file section and the whole file was written; 0
+  // otherwise, and then the file that was there before is left as it was.
   int Save() const;
+  // The one way in, for every loader: reads the whole input of stream (a
+  // file, standard input, a text) into this section by the fastest path -
+  // on two threads when no observer listens and the input is large or of
+  // unknown size; with an observer, on this thread. False when reading failed
+  // before the end of the input (the tree then holds what came before).
+  bool LoadFrom(ConfigStream& stream, LoadObserver* observer = nullptr);
+  // The one way out, for every writer: writes the tree into stream (a file,
+  // standard output, an in-memory writer) as Save does, on two threads when
+  // the tree is large, then closes the stream (a stream over a file it did
+  // not open is flushed). False when any write failed.
+  bool SaveTo(ConfigStream& stream) const;
   // Reads lines from the stream into this section until this section's closing
   // line or the end of the input (without recursion).
   void LoadSection(ConfigStream& stream, LoadObserver* observer = nullptr);

@@ -72,6 +72,15 @@ ConfigStream::ConfigStream(const char* path, int mode) : mode_(mode & 1) {
 #else
   file_ = std::fopen(path, mode_ == WriteMode ? "w" : "r");
 #endif
+  Start();
+}
+
+ConfigStream::ConfigStream(std::FILE* file, int mode, bool adopt)
+    : file_(file), mode_(mode & 1), closeFile_(adopt) {
+  Start();
+}
+
+void ConfigStream::Start() {
   size_t chunk = kReadChunk;
   struct stat info;
   if (file_ && mode_ == ReadMode && StatFile(file_, &info)) {
@@ -108,7 +117,7 @@ bool ConfigStream::Close() {
       Flush();
       if (std::fflush(file_) != 0) writeFailed_ = true;
     }
-    if (std::fclose(file_) != 0 && mode_ == WriteMode) writeFailed_ = true;
+    if (closeFile_ && std::fclose(file_) != 0 && mode_ == WriteMode) writeFailed_ = true;
     file_ = nullptr;
   }
   return !writeFailed_ && !readFailed_;
@@ -205,6 +214,19 @@ int ConfigStream::NextLine() {
 LineKind ConfigStream::Refuse(LineIssue issue) {
   issue_ = issue;
   return LineKind::NoItem;
+}
+
+bool ConfigStream::HidesText(LineKind kind) const {
+  if (!lineHasNul_ && !lineHasCr_) return false;
+  const std::string_view line = line_;
+  size_t end = std::string_view::npos;
+  if (kind >= LineKind::IntLine && kind <= LineKind::Int64Line) {
+    // Classify left the text as a view into the line.
+    end = static_cast<size_t>(valueView_.data() + valueView_.size() - line.data());
+  } else {
+    end = line.find_first_of(std::string_view("\r\0", 2));
+  }
+  return end < line.size() && line.find_first_not_of(std::string_view(" \t\r\n\0", 5), end) != std::string_view::npos;
 }
 
 LineKind ConfigStream::Classify() {

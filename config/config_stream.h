@@ -42,6 +42,10 @@ class ConfigStream {
   // Opens path for reading (mode bit 0 clear) or writing (bit 0 set; the file
   // is created or truncated). Never fails: IsOpen() tells whether it opened.
   ConfigStream(const char* path, int mode);
+  // Reads from or writes to file, already open (binary on reading, text on
+  // writing, as the path constructor opens it). Close() flushes it, and
+  // closes it too when adopt is set. IsOpen() is false for nullptr.
+  ConfigStream(std::FILE* file, int mode, bool adopt);
   // Reads from text instead of a file.
   ConfigStream(InMemory, std::string text);
   // Writes into Output() instead of a file.
@@ -83,6 +87,12 @@ class ConfigStream {
   bool RecogniseWrittenValue(ValueLine* out) const;
   // The current line as read, with its line end.
   std::string_view Line() const { return line_; }
+  // Whether the current line, which Classify has just read as kind, goes on
+  // behind the point where reading it stopped: text (anything but blanks,
+  // line ends and NULs) after a value line's text, or, on any other line,
+  // after its first carriage return or NUL. A value line's name may hold a
+  // carriage return; its text ends at one.
+  bool HidesText(LineKind kind) const;
   // 1-based number of the current line.
   long long LineNumber() const { return lineNumber_; }
   // Why the last NoItem or OtherLine carries nothing.
@@ -130,6 +140,9 @@ class ConfigStream {
   const std::string& Output() const;
 
  private:
+  // Sizes the read buffer from the open file; the stream is open when
+  // file_ is.
+  void Start();
   bool Fill();
   // Reads the next line when it is a byte line of the writer's shape that the
   // buffer holds whole; false (nothing read) otherwise.
@@ -150,6 +163,7 @@ class ConfigStream {
   std::FILE* file_ = nullptr;
   bool open_ = false;
   int mode_ = ReadMode;
+  bool closeFile_ = true;  // Close() closes file_, not only flushes it
 
   // reading
   std::vector<char> buf_;   // file bytes, then kLineSlack bytes of room

@@ -16,8 +16,8 @@
 namespace cfg {
 namespace {
 
-// From this size on, a file is read and recognised on a second thread while
-// this one builds the tree.
+// From this size on, an input is read and recognised on a second thread
+// while this one builds the tree.
 constexpr int64_t kReadAheadFrom = 4 << 20;
 
 }  // namespace
@@ -26,14 +26,19 @@ int Section::Load(LoadObserver* observer) {
   if (!IsFile() || GetName() == nullptr) return 0;
   ConfigStream stream(GetName(), ConfigStream::ReadMode);
   if (!stream.IsOpen()) return 0;
-  if (observer == nullptr && stream.InputSize() >= kReadAheadFrom) {
+  return LoadFrom(stream, observer) ? 1 : 0;
+}
+
+bool Section::LoadFrom(ConfigStream& stream, LoadObserver* observer) {
+  const int64_t size = stream.InputSize();
+  if (observer == nullptr && (size < 0 || size >= kReadAheadFrom)) {
     LoadSectionAhead(stream);
   } else {
     LoadSection(stream, observer);
   }
-  // A read error is not the end of the file: report it rather than pass a
-  // cut-off document as a whole one.
-  return stream.ReadFailed() ? 0 : 1;
+  // A read error is not the end of the input: report it rather than pass a
+  // cut-off tree as a whole one.
+  return !stream.ReadFailed();
 }
 
 void Section::LoadSection(ConfigStream& stream, LoadObserver* observer) {
@@ -42,10 +47,16 @@ void Section::LoadSection(ConfigStream& stream, LoadObserver* observer) {
   RecognisedLine line;
   while (stream.NextLine()) {
     const LineKind kind = stream.Classify();
-    if (kind == LineKind::NoItem || kind == LineKind::OtherLine) {
-      if (observer) observer->Skipped(stream);
-      continue;
+    const bool skipped = kind == LineKind::NoItem || kind == LineKind::OtherLine;
+    if (observer) {
+      if (skipped) observer->Skipped(stream);
+      // A line taken as an item, a blank or a comment, whose rest is lost; a
+      // line refused for any other reason is lost whole, and said so above.
+      const LineIssue issue = stream.Issue();
+      if ((!skipped || issue == LineIssue::Blank || issue == LineIssue::Comment) && stream.HidesText(kind))
+        observer->Dropped(stream.LineNumber(), LoadObserver::Drop::HiddenText, {});
     }
+    if (skipped) continue;
     if (kind == LineKind::ArrayClose) continue;
     TakeLine(stream, kind, &array, &line);
     if (!builder.Apply(line)) return;
@@ -81,20 +92,23 @@ int Section::Save() const {
     // A device or a pipe cannot be replaced: write to it directly.
     ConfigStream stream(target.c_str(), ConfigStream::WriteMode);
     if (!stream.IsOpen()) return 0;
-    SaveSectionAhead(stream);
-    return stream.Close() ? 1 : 0;
+    return SaveTo(stream) ? 1 : 0;
   }
-  const std::string temporary = TemporaryPathBeside(target);
+  std::string temporary;
   {
-    ConfigStream stream(temporary.c_str(), ConfigStream::WriteMode);
+    ConfigStream stream(CreateTemporaryBeside(target, &temporary), ConfigStream::WriteMode, true);
     if (!stream.IsOpen()) return 0;
-    SaveSectionAhead(stream);
-    if (!stream.Close()) {
+    if (!SaveTo(stream)) {
       std::remove(temporary.c_str());
       return 0;
     }
   }
   return ReplaceWithTemporary(temporary, target) ? 1 : 0;
+}
+
+bool Section::SaveTo(ConfigStream& stream) const {
+  SaveSectionAhead(stream);
+  return stream.Close();
 }
 
 void Section::SaveSection(ConfigStream& stream) const {

@@ -2,20 +2,23 @@
 
 #include <sys/stat.h>
 
-#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
+#include <random>
 
 #ifdef _WIN32
-#include <process.h>
+#include <fcntl.h>
+#include <io.h>
 // From kernel32; declared here so that the core stays free of windows.h.
 extern "C" __declspec(dllimport) int __stdcall MoveFileExA(const char* existing,
                                                           const char* replacement,
                                                           unsigned long flags);
 #else
-#include <climits>
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <climits>
 #endif
 
 namespace cfg {
@@ -49,14 +52,66 @@ bool IsSpecialFile(const std::string& target) {
   return (info.st_mode & S_IFMT) != S_IFREG && (info.st_mode & S_IFMT) != S_IFDIR;
 }
 
-std::string TemporaryPathBeside(const std::string& target) {
-  static std::atomic<unsigned> counter{0};
-#ifdef _WIN32
-  long pid = _getpid();
-#else
-  long pid = static_cast<long>(getpid());
+namespace {
+
+// Tries at most this many random names before giving up.
+constexpr int kNameAttempts = 100;
+// Hexadecimal digits of the random part of a temporary file's name.
+constexpr int kRandomDigits = 16;
+
+std::string RandomPart() {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::random_device source;
+  std::string part;
+  while (part.size() < kRandomDigits) {
+    unsigned word = source();
+    for (int i = 0; i < 8 && part.size() < kRandomDigits; ++i, word >>= 4) part += kDigits[word & 0xF];
+  }
+  return part;
+}
+
+}  // namespace
+
+std::FILE* CreateTemporaryBeside(const std::string& target, std::string* path) {
+#ifndef _WIN32
+  struct stat info;
+  const bool keepBits = stat(target.c_str(), &info) == 0 && (info.st_mode & S_IFMT) == S_IFREG;
 #endif
-  return target + ".~" + std::to_string(pid) + "-" + std::to_string(++counter) + ".tmp";
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    *path = target + ".~" + RandomPart() + ".tmp";
+#ifdef _WIN32
+    // _O_EXCL creates the file as CREATE_NEW does: never over an existing name.
+    const int fd = _open(path->c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_TEXT, _S_IREAD | _S_IWRITE);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return nullptr;
+    }
+    std::FILE* file = _fdopen(fd, "wt");
+    if (file == nullptr) _close(fd);
+#else
+    // O_EXCL: an existing file or symbolic link at the name fails the call
+    // instead of being opened. A new file starts with the mode fopen gives.
+    const mode_t kNewFileMode = 0666;
+    const int fd = open(path->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                        keepBits ? (info.st_mode & 07777) : kNewFileMode);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return nullptr;
+    }
+    // The umask may have taken bits that target has: give them back before
+    // anything is written.
+    if (keepBits && fchmod(fd, info.st_mode & 07777) != 0) {
+      close(fd);
+      std::remove(path->c_str());
+      return nullptr;
+    }
+    std::FILE* file = fdopen(fd, "w");
+    if (file == nullptr) close(fd);
+#endif
+    if (file == nullptr) std::remove(path->c_str());
+    return file;
+  }
+  return nullptr;
 }
 
 bool ReplaceWithTemporary(const std::string& temporary, const std::string& target) {
@@ -66,10 +121,6 @@ bool ReplaceWithTemporary(const std::string& temporary, const std::string& targe
     return true;
   }
 #else
-  struct stat info;
-  if (stat(target.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
-    chmod(temporary.c_str(), info.st_mode & 07777);
-  }
   if (std::rename(temporary.c_str(), target.c_str()) == 0) return true;
 #endif
   std::remove(temporary.c_str());

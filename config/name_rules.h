@@ -19,4 +19,12 @@ enum class NameUse { Section, Record, ArrayRecord, Value, ArrayValue };
 // be empty (the value is then read back unnamed); the others may not.
 const char* NameProblem(NameUse use, std::string_view name);
 
+// For a name read from a file: NameProblem's phrase when a save and a reload
+// really give the name back differently or not at all, between neighbours
+// that keep their places; nullptr when it comes back as it was. NameProblem
+// refuses more than that for a new name ("x\r" as a record name survives a
+// value line but not an array's opening line); this one asks the writer and
+// the reader themselves.
+const char* NameLostBySave(NameUse use, std::string_view name);
+
 }  // namespace cfg

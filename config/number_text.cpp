@@ -55,10 +55,11 @@ inline uint64_t EightDigitsValue(uint64_t word) {
   return (word * 10000 + (word >> 32)) & 0xFFFFFFFFull;
 }
 
-// Reads the "%i" syntax into a magnitude that saturates at limit.
-// Returns false when no digit is found.
+// Reads the "%i" syntax into a magnitude that saturates at limit; *end
+// receives the index just past the digits. Returns false when no digit is
+// found.
 bool ParseIntegerMagnitude(std::string_view t, bool* negative, uint64_t* magnitude,
-                           bool* overflow) {
+                           bool* overflow, size_t* end) {
   size_t i = 0, n = t.size();
   *negative = SkipSpaceAndSign(t, &i);
   if (i >= n || t[i] < '0' || t[i] > '9') return false;
@@ -107,15 +108,21 @@ bool ParseIntegerMagnitude(std::string_view t, bool* negative, uint64_t* magnitu
     }
   }
   *magnitude = value;
+  *end = i;
   return true;
 }
 
 template <class T>
-bool ParseSignedSaturating(std::string_view text, T* out) {
+bool ParseSignedSaturating(std::string_view text, T* out, NumberStop* stop) {
   bool negative = false, overflow = false;
   uint64_t magnitude = 0;
-  if (!ParseIntegerMagnitude(text, &negative, &magnitude, &overflow)) return false;
+  size_t end = 0;
+  if (!ParseIntegerMagnitude(text, &negative, &magnitude, &overflow, &end)) return false;
   const uint64_t maxPositive = static_cast<uint64_t>(std::numeric_limits<T>::max());
+  if (stop != nullptr) {
+    stop->end = end;
+    stop->saturated = overflow || magnitude > maxPositive + (negative ? 1 : 0);
+  }
   if (negative) {
     if (overflow || magnitude > maxPositive + 1) {
       *out = std::numeric_limits<T>::min();
@@ -202,15 +209,17 @@ bool FastDecimal(const Decimal& d, T* out) {
 }
 
 template <class T>
-bool ParseFloating(std::string_view t, T* out) {
+bool ParseFloating(std::string_view t, T* out, NumberStop* stop) {
   size_t i = 0, n = t.size();
   const bool negative = SkipSpaceAndSign(t, &i);
   if (i < n && (t[i] | 0x20) == 'i' && StartsWithWord(t, i, "inf")) {
     *out = negative ? -std::numeric_limits<T>::infinity() : std::numeric_limits<T>::infinity();
+    if (stop != nullptr) *stop = {StartsWithWord(t, i, "infinity") ? i + 8 : i + 3, false};
     return true;
   }
   if (i < n && (t[i] | 0x20) == 'n' && StartsWithWord(t, i, "nan")) {
     *out = std::numeric_limits<T>::quiet_NaN();
+    if (stop != nullptr) *stop = {i + 3, false};
     return true;
   }
   const size_t start = i;
@@ -247,6 +256,7 @@ bool ParseFloating(std::string_view t, T* out) {
       i = j;
     }
   }
+  if (stop != nullptr) *stop = {i, false};
   T value{};
   if (FastDecimal(d, &value)) {
     *out = negative ? -value : value;
@@ -264,6 +274,7 @@ bool ParseFloating(std::string_view t, T* out) {
   } else if (result.ec != std::errc()) {
     return false;
   }
+  if (stop != nullptr) stop->saturated = std::isinf(value);
   *out = negative ? -value : value;
   return true;
 }
@@ -276,22 +287,28 @@ int WriteNonFinite(double number, char* buffer) {
 
 }  // namespace
 
-bool ParseInt32(std::string_view text, int32_t* out) { return ParseSignedSaturating(text, out); }
-bool ParseInt64(std::string_view text, int64_t* out) { return ParseSignedSaturating(text, out); }
-bool ParseFloat(std::string_view text, float* out) { return ParseFloating(text, out); }
-bool ParseDouble(std::string_view text, double* out) { return ParseFloating(text, out); }
+bool ParseInt32(std::string_view text, int32_t* out, NumberStop* stop) {
+  return ParseSignedSaturating(text, out, stop);
+}
+bool ParseInt64(std::string_view text, int64_t* out, NumberStop* stop) {
+  return ParseSignedSaturating(text, out, stop);
+}
+bool ParseFloat(std::string_view text, float* out, NumberStop* stop) { return ParseFloating(text, out, stop); }
+bool ParseDouble(std::string_view text, double* out, NumberStop* stop) { return ParseFloating(text, out, stop); }
 
-bool ParseHexByte(std::string_view t, uint8_t* out) {
+bool ParseHexByte(std::string_view t, uint8_t* out, NumberStop* stop) {
   size_t i = 0, n = t.size();
   // The writer's byte lines: one or two hexadecimal digits, then the line end.
   if (n > 0 && DigitValue(t[0]) < 16) {
     const unsigned high = static_cast<unsigned>(DigitValue(t[0]));
     if (n == 1 || t[1] == '\n' || t[1] == '\r') {
       *out = static_cast<uint8_t>(high);
+      if (stop != nullptr) *stop = {1, false};
       return true;
     }
     if (DigitValue(t[1]) < 16 && (n == 2 || t[2] == '\n' || t[2] == '\r')) {
       *out = static_cast<uint8_t>(high << 4 | static_cast<unsigned>(DigitValue(t[1])));
+      if (stop != nullptr) *stop = {2, false};
       return true;
     }
   }
@@ -302,6 +319,7 @@ bool ParseHexByte(std::string_view t, uint8_t* out) {
   if (i >= n || DigitValue(t[i]) >= 16) return false;
   unsigned value = 0;
   for (; i < n && DigitValue(t[i]) < 16; ++i) value = (value << 4 | DigitValue(t[i])) & 0xFFu;
+  if (stop != nullptr) *stop = {i, false};
   if (negative) value = (0u - value) & 0xFFu;
   *out = static_cast<uint8_t>(value);
   return true;

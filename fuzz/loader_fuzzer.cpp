@@ -27,14 +27,14 @@ namespace {
 
 std::string SaveToText(const cfg::Section& doc) {
   cfg::ConfigStream out(cfg::InMemory{});
-  doc.SaveSection(out);
+  doc.SaveTo(out);
   return out.Output();
 }
 
 std::string LoadAndSave(std::string bytes) {
   cfg::Section doc(cfg::kFileSection, "fuzz.cfg");
   cfg::ConfigStream in(cfg::InMemory{}, std::move(bytes));
-  doc.LoadSection(in);
+  doc.LoadFrom(in);
   return SaveToText(doc);
 }
 
@@ -154,7 +154,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   cfg::Section first(cfg::kFileSection, "fuzz.cfg");
   {
     cfg::ConfigStream in(cfg::InMemory{}, bytes);
-    first.LoadSection(in);
+    first.LoadFrom(in);
   }
   const std::string text1 = SaveToText(first);
   const std::string text2 = LoadAndSave(text1);

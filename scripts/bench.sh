@@ -4,7 +4,9 @@
 #   scripts/bench.sh          our load+save beside libconfig++, Boost.PropertyTree
 #                             INFO, RapidJSON and a memchr line scan, on the same
 #                             generated content; table on stdout, results in
-#                             build/bench/results.json (several minutes)
+#                             build/bench/results.json (several minutes); then
+#                             cfgtool fmt timed beside our load+save on the
+#                             100 MB nested file
 #   scripts/bench.sh core     the core alone (Google Benchmark): load and save of
 #                             10 and 100 MB files, one section of 10^4..10^6
 #                             records, one record of as many values
@@ -39,7 +41,7 @@ data=$build/data
 # cfgtool find and diff beside the core's load (run_bench.py --cfgtool).
 cfgtool_bench() {
   cmake --build $build -j2 --target cfgtool >/dev/null
-  /usr/bin/python3 bench/run_bench.py --bin $build/bench --data $data --cfgtool $build/cli/cfgtool \
+  /usr/bin/python3 bench/run_bench.py --bin $build/bench --data $data --cfgtool $build/cli/cfgtool --tools-only \
     --out $build/cfgtool.json "$@"
   echo "results: $build/cfgtool.json"
 }
@@ -81,7 +83,7 @@ fi
 
 [ -f $build/CMakeCache.txt ] || cmake --preset release -B $build >/dev/null
 cmake --build $build -j2 --target cfg_gen cfg_roundtrip memchr_scan peer_libconfig \
-  peer_ptree_info peer_rapidjson measure cfg_bench >/dev/null
+  peer_ptree_info peer_rapidjson measure cfg_bench cfgtool >/dev/null
 bin=$build/bench
 
 if [ $mode = core ]; then
@@ -114,6 +116,7 @@ done
 rm -f $data/check.cfg
 
 echo "machine: $(nproc) cores, $(sed -n 's/^model name[^:]*: //p' /proc/cpuinfo | head -1)"
-/usr/bin/python3 bench/run_bench.py --bin $bin --data $data --out $build/results.json "$@"
+/usr/bin/python3 bench/run_bench.py --bin $bin --data $data --out $build/results.json \
+  --cfgtool $build/cli/cfgtool "$@"
 echo "results: $build/results.json (draw with: scripts/plot_scaling.py)"
 cfgtool_bench "$@"

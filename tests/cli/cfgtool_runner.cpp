@@ -134,17 +134,37 @@ std::string ScratchDir::Read(const std::string& name) const {
 bool ScratchDir::Exists(const std::string& name) const { return fs::exists(fs::path(path_) / name); }
 
 RunResult ScratchDir::Run(const std::vector<std::string>& args, const std::string& input) const {
+#ifdef _WIN32
   Write(".stdin", input);
   RunResult result;
-#ifdef _WIN32
   result.status = RunInDir(path_, args);
+  return Collect(result);
 #else
-  std::string command = "cd " + Quote(path_) + " && " + Quote(CFGTOOL_PATH);
+  return RunWith({}, args, input);
+#endif
+}
+
+#ifndef _WIN32
+RunResult ScratchDir::RunWith(const std::vector<std::string>& environment, const std::vector<std::string>& args,
+                              const std::string& input) const {
+  Write(".stdin", input);
+  RunResult result;
+  std::string command = "cd " + Quote(path_) + " &&";
+  for (const std::string& entry : environment) {
+    // The shell takes a word as an assignment only when its name is unquoted.
+    const size_t equals = entry.find('=');
+    command += " " + entry.substr(0, equals) + "=" + Quote(entry.substr(equals + 1));
+  }
+  command += " " + Quote(CFGTOOL_PATH);
   for (const std::string& arg : args) command += " " + Quote(arg);
   command += " <.stdin >.stdout 2>.stderr";
   const int raw = std::system(command.c_str());
   result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + (WIFSIGNALED(raw) ? WTERMSIG(raw) : 0);
+  return Collect(result);
+}
 #endif
+
+RunResult ScratchDir::Collect(RunResult result) const {
   result.out = Read(".stdout");
   result.err = Read(".stderr");
   // A sanitizer report exits with status 1, which would look like "not found".

@@ -28,8 +28,16 @@ class ScratchDir {
 
   // Runs cfgtool with args in this folder, with input on standard input.
   RunResult Run(const std::vector<std::string>& args, const std::string& input = "") const;
+#ifndef _WIN32
+  // The same, with environment entries ("NAME=value") added for cfgtool alone.
+  RunResult RunWith(const std::vector<std::string>& environment, const std::vector<std::string>& args,
+                    const std::string& input = "") const;
+#endif
 
  private:
+  // Adds what the run left on standard output and standard error.
+  RunResult Collect(RunResult result) const;
+
   std::string path_;
 };
 

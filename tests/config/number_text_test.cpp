@@ -93,6 +93,42 @@ TEST(NumberText, ParsingStopsAtTheViewsEnd) {
   EXPECT_EQ(b, 0x1F);
 }
 
+// Where each parser stops, and whether the number fitted its type: what a
+// caller needs to ask whether a whole text is one number.
+TEST(NumberText, ParsersReportWhereTheyStopped) {
+  struct Case {
+    const char* text;
+    char type;  // i int32, l int64, f float, d double, x byte
+    size_t end;
+    bool saturated;
+  };
+  const Case cases[] = {
+      {"42", 'i', 2, false},          {"  -0x1Fz", 'i', 7, false},    {"0779", 'i', 3, false},
+      {"0x", 'i', 1, false},          {"2147483647", 'i', 10, false}, {"2147483648", 'i', 10, true},
+      {"-2147483648", 'i', 11, false}, {"-2147483649", 'i', 11, true},
+      {"9223372036854775807", 'l', 19, false}, {"99999999999999999999 ", 'l', 20, true},
+      {"1.5e3x", 'd', 5, false},      {"1e", 'd', 1, false},          {"-.5", 'd', 3, false},
+      {"infinity", 'd', 8, false},    {"-INF", 'd', 4, false},        {"nan(1)", 'd', 3, false},
+      {"1e999", 'd', 5, true},        {"1e-999", 'd', 6, false},      {"3.5e38", 'f', 6, true},
+      {"3.4e38", 'f', 6, false},      {"FF\n", 'x', 2, false},        {"-0x1FG", 'x', 5, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    cfg::NumberStop stop;
+    bool found = false;
+    switch (c.type) {
+      case 'i': { int32_t v; found = cfg::ParseInt32(c.text, &v, &stop); break; }
+      case 'l': { int64_t v; found = cfg::ParseInt64(c.text, &v, &stop); break; }
+      case 'f': { float v; found = cfg::ParseFloat(c.text, &v, &stop); break; }
+      case 'd': { double v; found = cfg::ParseDouble(c.text, &v, &stop); break; }
+      case 'x': { uint8_t v; found = cfg::ParseHexByte(c.text, &v, &stop); break; }
+    }
+    ASSERT_TRUE(found);
+    EXPECT_EQ(stop.end, c.end);
+    EXPECT_EQ(stop.saturated, c.saturated);
+  }
+}
+
 TEST(NumberText, FloatingSyntax) {
   const struct {
     const char* text;
