@@ -34,10 +34,10 @@ bool LoadWhole(cfg::Section& document, cfg::ConfigStream& stream, const std::str
 }  // namespace
 
 // Loads FILE into a fresh document; nullptr after reporting the error.
-std::unique_ptr<cfg::Section> LoadDocument(const std::string& file) {
+cfg::DocumentPtr LoadDocument(const std::string& file) {
   std::unique_ptr<cfg::ConfigStream> stream = OpenInput(file);
   if (!stream) return nullptr;
-  auto document = std::make_unique<cfg::Section>(cfg::kFileSection, file.c_str());
+  cfg::DocumentPtr document(new cfg::Section(cfg::kFileSection, file.c_str()));
   if (!LoadWhole(*document, *stream, file)) return nullptr;
   return document;
 }
@@ -158,7 +158,7 @@ int RunFmt(const std::vector<std::string>& files, bool inPlace) {
       status = kFailure;
       continue;
     }
-    std::unique_ptr<cfg::Section> document = LoadDocument(file);
+    cfg::DocumentPtr document = LoadDocument(file);
     if (!document) {
       status = kFailure;
       continue;
@@ -216,7 +216,7 @@ int RunGet(const std::string& file, const std::string& pathText) {
     ReportError(file, pathText + ": names a section; get needs a value");
     return kFailure;
   }
-  std::unique_ptr<cfg::Section> document = LoadDocument(file);
+  cfg::DocumentPtr document = LoadDocument(file);
   if (!document) return kFailure;
   Target target;
   int status = Walk(*document, path, file, pathText, false, false, &target);
@@ -291,7 +291,7 @@ int RunDel(const std::string& file, const std::string& pathText) {
   }
   ConfigPath path;
   if (!ParsePath(file, pathText, &path)) return kFailure;
-  std::unique_ptr<cfg::Section> document = LoadDocument(file);
+  cfg::DocumentPtr document = LoadDocument(file);
   if (!document) return kFailure;
   Target target;
   int status = Walk(*document, path, file, pathText, false, false, &target);
@@ -309,7 +309,7 @@ int RunDel(const std::string& file, const std::string& pathText) {
 }
 
 int RunDump(const std::string& file, bool json) {
-  std::unique_ptr<cfg::Section> document = LoadDocument(file);
+  cfg::DocumentPtr document = LoadDocument(file);
   if (!document) return kFailure;
   TextSink sink(stdout);
   if (json) WriteJson(*document, file, sink);

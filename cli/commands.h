@@ -1,20 +1,16 @@
 // The commands of cfgtool, each returning the process's exit status.
 #pragma once
 
-#include <memory>
 #include <string>
 #include <vector>
 
-namespace cfg {
-class LoadObserver;
-class Section;
-}  // namespace cfg
+#include "config/config_node.h"
 
 namespace cfgtool {
 
 // Loads FILE ("-" for standard input) into a fresh document; nullptr after
 // reporting the error.
-std::unique_ptr<cfg::Section> LoadDocument(const std::string& file);
+cfg::DocumentPtr LoadDocument(const std::string& file);
 
 int RunFmt(const std::vector<std::string>& files, bool inPlace);
 int RunCheck(const std::vector<std::string>& files);

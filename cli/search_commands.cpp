@@ -61,7 +61,7 @@ int RunFind(const std::string& file, const std::string& pattern, bool regex, boo
     ReportError("", "bad regular expression \"" + pattern + "\": " + error);
     return kFailure;
   }
-  std::unique_ptr<cfg::Section> document = LoadDocument(file);
+  cfg::DocumentPtr document = LoadDocument(file);
   if (!document) return kFailure;
 
   TextSink sink(stdout);
@@ -101,7 +101,7 @@ int RunFind(const std::string& file, const std::string& pattern, bool regex, boo
 
 int RunDiff(const std::string& firstFile, const std::string& secondFile, bool json) {
   // Two files load side by side; standard input, read once, only one at a time.
-  std::unique_ptr<cfg::Section> first, second;
+  cfg::DocumentPtr first, second;
   if (firstFile == "-" || secondFile == "-") {
     first = LoadDocument(firstFile);
     if (first) second = LoadDocument(secondFile);

@@ -181,6 +181,17 @@ class Section : public ConfigNode {
   std::unique_ptr<NamedList> CloneEmpty() const override;
 };
 
+// Destroys a document whole, a large one on two threads: every owner of a
+// loaded document frees it through this (DocumentPtr does so).
+struct DocumentDeleter {
+  void operator()(Section* document) const {
+    if (document == nullptr) return;
+    document->FreeItemsOnTwoThreads();
+    delete document;
+  }
+};
+using DocumentPtr = std::unique_ptr<Section, DocumentDeleter>;
+
 // The shared sentinels, created before main runs: NullSection, NullRecord,
 // NullValue, in that order. Never put into a list, never destroyed.
 extern Section& NullSection;
