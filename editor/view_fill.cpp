@@ -1,6 +1,7 @@
 #include "editor/view_fill.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <numeric>
 
 namespace editor {
@@ -35,18 +36,20 @@ std::wstring Widen(const std::string& text) {
 // lines compare equal to it: the first probed index inside the equal run, or
 // the end of the lines before it when the run is empty.
 std::size_t ProbePosition(std::size_t less, std::size_t equal, std::size_t count) {
-  std::size_t low = 0;
-  std::size_t high = count;
-  while (low != high) {
-    const std::size_t index = (low + high) / 2;
-    if (index < less)
+  auto low = std::ptrdiff_t{0};
+  auto high = static_cast<std::ptrdiff_t>(count) - 1;
+  const auto before = static_cast<std::ptrdiff_t>(less);
+  const auto through = static_cast<std::ptrdiff_t>(less + equal);
+  while (low <= high) {
+    const std::ptrdiff_t index = (low + high) / 2;
+    if (index < before)
       low = index + 1;
-    else if (index >= less + equal)
-      high = index;
+    else if (index >= through)
+      high = index - 1;
     else
-      return index;
+      return static_cast<std::size_t>(index);
   }
-  return high;
+  return static_cast<std::size_t>(low);
 }
 
 // Counts of lines per run of equal lines, with sums over the runs before a run.
@@ -151,19 +154,23 @@ void DeleteTreeItems(HWND tree, HTREEITEM top) {
     return reinterpret_cast<HTREEITEM>(
         SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
   };
-  // Down to a leaf, delete it, back to its parent (a top-level leaf of the
-  // whole tree: on to its next sibling); the parent becomes a leaf once its
-  // last child is gone. The tree's own links keep the way back.
+  // Down to a leaf, delete it, back to its parent, which becomes a leaf once
+  // its last child is gone. The way back is kept here, not in the call stack;
+  // below TVI_ROOT each top-level item is taken in turn.
+  std::vector<HTREEITEM> above;
   HTREEITEM item = top == TVI_ROOT ? next(TVGN_ROOT, nullptr) : top;
   while (item != nullptr) {
     if (HTREEITEM child = next(TVGN_CHILD, item)) {
+      above.push_back(item);
       item = child;
       continue;
     }
     HTREEITEM after = nullptr;
-    if (item != top) {
-      after = next(TVGN_PARENT, item);
-      if (after == nullptr) after = next(TVGN_NEXT, item);
+    if (!above.empty()) {
+      after = above.back();
+      above.pop_back();
+    } else if (top == TVI_ROOT) {
+      after = next(TVGN_NEXT, item);
     }
     SendMessageA(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item));
     item = after;
