@@ -300,11 +300,10 @@ void MainDialog::ClearLists() {
 void MainDialog::RefillTree() {
   editor::WaitCursor wait;
   trackSelection = 0;
-  dlg::ControlWrapper* tree = FindControl(IDC_TREE);
-  if (tree != nullptr) tree->SetRedraw(false);
-  if (tree != nullptr) editor::DeleteTreeItems(tree->ref.Resolve(), TVI_ROOT);
-  if (CurrentDocument != nullptr) InsertSectionItems(CurrentDocument, TVI_ROOT);
-  if (tree != nullptr) {
+  if (dlg::ControlWrapper* tree = FindControl(IDC_TREE)) {
+    tree->SetRedraw(false);
+    editor::DeleteTreeItems(tree->ref.Resolve(), TVI_ROOT);
+    if (CurrentDocument != nullptr) InsertSectionItems(CurrentDocument, TVI_ROOT);
     tree->SetRedraw(true);
     tree->ref.Invalidate(nullptr);
   }
