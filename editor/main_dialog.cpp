@@ -6,11 +6,13 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "config/number_text.h"
 #include "editor/about_dialog.h"
 #include "editor/editor_state.h"
+#include "editor/view_fill.h"
 #include "resources/resource.h"
 
 namespace {
@@ -66,6 +68,9 @@ int MainDialog::OnMessage(dlg::WindowMessage* message) {
     case WM_NOTIFY:
       if (message->ControlId() == IDC_TREE)
         OnNotify(reinterpret_cast<const NMHDR*>(message->lParam));
+      break;
+    case WM_DESTROY:
+      EmptyTreeAtEnd(message->window);
       break;
     default:
       break;
@@ -294,10 +299,27 @@ void MainDialog::ClearLists() {
 }
 
 void MainDialog::RefillTree() {
+  editor::WaitCursor wait;
   trackSelection = 0;
-  SendTree(TVM_DELETEITEM, 0, 0);
-  if (CurrentDocument != nullptr) InsertSectionItems(CurrentDocument, TVI_ROOT);
+  if (dlg::ControlWrapper* tree = FindControl(IDC_TREE)) {
+    tree->SetRedraw(false);
+    editor::DeleteTreeItems(tree->ref.Resolve(), TVI_ROOT);
+    if (CurrentDocument != nullptr) InsertSectionItems(CurrentDocument, TVI_ROOT);
+    tree->SetRedraw(true);
+    tree->ref.Invalidate(nullptr);
+  }
   trackSelection = 1;
+}
+
+void MainDialog::EmptyTreeAtEnd(HWND dialog) {
+  // The wrappers are gone by now; the tree view is not yet. Destroying it
+  // would delete its items recursively.
+  trackSelection = 0;
+  HWND tree = GetDlgItem(dialog, IDC_TREE);
+  if (tree == nullptr) return;
+  editor::WaitCursor wait;
+  SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
+  editor::DeleteTreeItems(tree, TVI_ROOT);
 }
 
 void MainDialog::InsertSectionItems(cfg::Section* section, HTREEITEM parent) {
@@ -308,6 +330,9 @@ void MainDialog::InsertSectionItems(cfg::Section* section, HTREEITEM parent) {
     HTREEITEM item;
     int next;  // the slot to look at next
   };
+  dlg::ControlWrapper* tree = FindControl(IDC_TREE);
+  if (tree == nullptr) return;
+  HWND treeWindow = tree->ref.Resolve();
   std::vector<Level> levels{{section, parent, 1}};
   while (!levels.empty()) {
     Level& level = levels.back();
@@ -317,15 +342,7 @@ void MainDialog::InsertSectionItems(cfg::Section* section, HTREEITEM parent) {
     }
     cfg::Section* child = level.section->SectionAt(level.next++);
     if (child->IsNull()) continue;
-    TVINSERTSTRUCTA insert{};
-    insert.hParent = level.item;
-    insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT | TVIF_STATE | TVIF_PARAM;
-    insert.item.state = 0;
-    insert.item.pszText = const_cast<char*>(child->GetName());
-    insert.item.lParam = reinterpret_cast<LPARAM>(child);
-    auto item = reinterpret_cast<HTREEITEM>(
-        SendTree(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+    HTREEITEM item = editor::InsertSectionItem(treeWindow, level.item, child);
     levels.push_back({child, item, 1});  // may move level: not used after this
   }
 }
@@ -335,10 +352,12 @@ void MainDialog::ShowRecords(cfg::Section* section) {
   ClearLists();
   dlg::ListBoxControl* records = RecordsList();
   if (section == nullptr || records == nullptr) return;
+  std::vector<std::string> names;
   for (int i = 1; i <= section->Count(); ++i) {
     cfg::Record* record = section->RecordAt(i);
-    if (!record->IsNull()) records->AddString(record->GetName());
+    if (!record->IsNull()) names.emplace_back(record->GetName());
   }
+  editor::FillSortedList(*records, names, {});
 }
 
 void MainDialog::ShowValues() {
@@ -350,6 +369,8 @@ void MainDialog::ShowValues() {
   if (name == nullptr || currentSection == nullptr) return;
   cfg::Record* record = currentSection->RecordByName(name.get());
   std::array<char, 1025> line;
+  std::vector<std::string> lines;
+  std::vector<LPARAM> data;
   for (int i = 1; i <= record->Count(); ++i) {
     cfg::Value* value = record->ValueAt(i);
     const char* valueName = value->GetName();
@@ -369,9 +390,10 @@ void MainDialog::ShowValues() {
       default:
         continue;
     }
-    LRESULT index = values->AddString(line.data());
-    if (index != LB_ERR) values->SetItemData(static_cast<int>(index), reinterpret_cast<LPARAM>(value));
+    lines.emplace_back(line.data());
+    data.push_back(reinterpret_cast<LPARAM>(value));
   }
+  editor::FillSortedList(*values, lines, data);
 }
 
 void MainDialog::ShowValue() {
@@ -421,15 +443,10 @@ void MainDialog::SectionAdd() {
   cfg::Section* section = currentSection->FindOrCreateSection(name.get());
   if (section == nullptr) return;
   HTREEITEM parent = SelectedItem();
-  TVINSERTSTRUCTA insert{};
-  insert.hParent = parent != nullptr ? parent : TVI_ROOT;
-  insert.hInsertAfter = TVI_LAST;
-  insert.item.mask = TVIF_TEXT | TVIF_STATE | TVIF_PARAM;
-  insert.item.state = 0;
-  insert.item.pszText = const_cast<char*>(section->GetName());
-  insert.item.lParam = reinterpret_cast<LPARAM>(section);
-  SendTree(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert));
-  if (dlg::ControlWrapper* tree = FindControl(IDC_TREE)) tree->ref.Invalidate(nullptr);
+  if (dlg::ControlWrapper* tree = FindControl(IDC_TREE)) {
+    editor::InsertSectionItem(tree->ref.Resolve(), parent != nullptr ? parent : TVI_ROOT, section);
+    tree->ref.Invalidate(nullptr);
+  }
 }
 
 void MainDialog::SectionDelete() {
@@ -450,7 +467,7 @@ void MainDialog::SectionDelete() {
     CurrentDocument->Remove(section);
     currentSection = CurrentDocument;
   }
-  SendTree(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item));
+  DeleteSubtree(item);
   // The selection may have moved to a neighbour of the deleted item: the lists
   // show the records of whatever is selected now, or nothing.
   HTREEITEM selected = SelectedItem();
@@ -459,6 +476,16 @@ void MainDialog::SectionDelete() {
     ShowRecords(shown);
   else
     ClearLists();
+}
+
+void MainDialog::DeleteSubtree(HTREEITEM item) {
+  dlg::ControlWrapper* tree = FindControl(IDC_TREE);
+  if (tree == nullptr) return;
+  editor::WaitCursor wait;
+  tree->SetRedraw(false);
+  editor::DeleteTreeItems(tree->ref.Resolve(), item);
+  tree->SetRedraw(true);
+  tree->ref.Invalidate(nullptr);
 }
 
 void MainDialog::SectionUpdate() {

@@ -74,6 +74,11 @@ class MainDialog : public dlg::Dialog {
   void OnDropFiles(HDROP drop);
   void OnCommand(int id, int code);
   void OnNotify(const NMHDR* header);
+  // Deletes every tree item while the dialog is destroyed, before the tree
+  // view is destroyed with them.
+  void EmptyTreeAtEnd(HWND dialog);
+  // Deletes a tree item with all items below it.
+  void DeleteSubtree(HTREEITEM item);
   // Makes the MAIN section current in the tree too: selects its item.
   void SelectSectionItem(cfg::Section* section);
 

@@ -303,23 +303,25 @@ int EditorRun::TypeSelection() {
   return static_cast<int>(SendDlgItemMessageA(Main(), IDC_TYPE, CB_GETCURSEL, 0, 0));
 }
 
-namespace {
-
 HTREEITEM NextItem(HWND tree, HTREEITEM item, WPARAM relation) {
   return reinterpret_cast<HTREEITEM>(
       SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
 }
 
-std::string ItemText(HWND tree, HTREEITEM item) {
+TreeItemData ReadTreeItem(HWND tree, HTREEITEM item) {
   char buffer[512] = {};
   TVITEMA data{};
-  data.mask = TVIF_TEXT;
+  data.mask = TVIF_TEXT | TVIF_PARAM;
   data.hItem = item;
   data.pszText = buffer;
   data.cchTextMax = sizeof buffer;
   SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
-  return buffer;
+  return {buffer, data.lParam};
 }
+
+namespace {
+
+std::string ItemText(HWND tree, HTREEITEM item) { return ReadTreeItem(tree, item).text; }
 
 void TreeInto(HWND tree, HTREEITEM first, std::string& out) {
   for (HTREEITEM item = first; item != nullptr; item = NextItem(tree, item, TVGN_NEXT)) {

@@ -49,6 +49,16 @@ class TempDir {
   std::string dir_;
 };
 
+// TVM_GETNEXTITEM: the item in that relation to item (null for TVGN_ROOT).
+HTREEITEM NextItem(HWND tree, HTREEITEM item, WPARAM relation);
+
+// A tree item's text and lParam.
+struct TreeItemData {
+  std::string text;
+  LPARAM param = 0;
+};
+TreeItemData ReadTreeItem(HWND tree, HTREEITEM item);
+
 // The file's text with carriage returns removed; "<missing>" when it cannot be read.
 std::string ReadText(const std::string& path);
 

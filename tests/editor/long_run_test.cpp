@@ -134,11 +134,6 @@ std::string Saved(const cfg::Section& section) {
   return text;
 }
 
-HTREEITEM Next(HWND tree, HTREEITEM item, WPARAM relation) {
-  return reinterpret_cast<HTREEITEM>(
-      SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
-}
-
 // Matches the items below one parent item with the child sections of section
 // by their lParam and notes every section without an item, every item without
 // a section and every text that is not its section's name. Siblings are
@@ -153,15 +148,9 @@ void CompareTree(HWND tree, HTREEITEM first, const cfg::Section* section, const 
     bool matched;
   };
   std::vector<Item> items;
-  for (HTREEITEM item = first; item != nullptr; item = Next(tree, item, TVGN_NEXT)) {
-    char text[512] = {};
-    TVITEMA data{};
-    data.mask = TVIF_TEXT | TVIF_PARAM;
-    data.hItem = item;
-    data.pszText = text;
-    data.cchTextMax = sizeof text;
-    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
-    items.push_back({item, data.lParam, text, false});
+  for (HTREEITEM item = first; item != nullptr; item = NextItem(tree, item, TVGN_NEXT)) {
+    TreeItemData data = ReadTreeItem(tree, item);
+    items.push_back({item, data.param, data.text, false});
   }
   for (int i = 1; i <= section->Count(); ++i) {
     cfg::Section* child = section->SectionAt(i);
@@ -177,7 +166,7 @@ void CompareTree(HWND tree, HTREEITEM first, const cfg::Section* section, const 
     }
     found->matched = true;
     if (found->text != name) problems.push_back("the item of " + where + " reads " + found->text);
-    CompareTree(tree, Next(tree, found->handle, TVGN_CHILD), child, where, problems);
+    CompareTree(tree, NextItem(tree, found->handle, TVGN_CHILD), child, where, problems);
   }
   for (const Item& item : items)
     if (!item.matched)
@@ -247,11 +236,11 @@ class Player {
   void SelectTreeItem() {
     HWND tree = GetDlgItem(e_.Main(), IDC_TREE);
     HTREEITEM chosen = nullptr;
-    for (HTREEITEM first = Next(tree, nullptr, TVGN_ROOT); first != nullptr;) {
+    for (HTREEITEM first = NextItem(tree, nullptr, TVGN_ROOT); first != nullptr;) {
       std::vector<HTREEITEM> siblings;
-      for (HTREEITEM item = first; item != nullptr; item = Next(tree, item, TVGN_NEXT)) siblings.push_back(item);
+      for (HTREEITEM item = first; item != nullptr; item = NextItem(tree, item, TVGN_NEXT)) siblings.push_back(item);
       chosen = random_.Pick(siblings);
-      first = random_.Chance(60) ? Next(tree, chosen, TVGN_CHILD) : nullptr;
+      first = random_.Chance(60) ? NextItem(tree, chosen, TVGN_CHILD) : nullptr;
     }
     if (chosen != nullptr) e_.SelectItem(chosen);
   }
@@ -310,7 +299,7 @@ void CheckViews(EditorRun& e, const std::string& when) {
   HWND main = e.Main();
   // The tree shows the document's sections in slot order.
   std::vector<std::string> problems;
-  CompareTree(GetDlgItem(main, IDC_TREE), Next(GetDlgItem(main, IDC_TREE), nullptr, TVGN_ROOT),
+  CompareTree(GetDlgItem(main, IDC_TREE), NextItem(GetDlgItem(main, IDC_TREE), nullptr, TVGN_ROOT),
               CurrentDocument, "", problems);
   for (size_t i = 0; i < problems.size() && i < 20; ++i) ADD_FAILURE() << problems[i];
 
@@ -318,7 +307,7 @@ void CheckViews(EditorRun& e, const std::string& when) {
   // item shows the current section.
   cfg::Section* current = e.Current();
   HWND tree = GetDlgItem(main, IDC_TREE);
-  if (HTREEITEM selectedItem = Next(tree, nullptr, TVGN_CARET)) {
+  if (HTREEITEM selectedItem = NextItem(tree, nullptr, TVGN_CARET)) {
     TVITEMA data{};
     data.mask = TVIF_PARAM;
     data.hItem = selectedItem;
@@ -339,7 +328,7 @@ void CheckViews(EditorRun& e, const std::string& when) {
     }
     // Deleting the last selected top-level item leaves the root current with
     // both lists empty until the next selection.
-    bool rootAfterDelete = current == CurrentDocument && Next(tree, nullptr, TVGN_CARET) == nullptr &&
+    bool rootAfterDelete = current == CurrentDocument && NextItem(tree, nullptr, TVGN_CARET) == nullptr &&
                            e.Lines(IDC_RECORDS).empty();
     if (!rootAfterDelete) {
       EXPECT_EQ(Sorted(e.Lines(IDC_RECORDS)), Sorted(names));
