@@ -1,5 +1,7 @@
 #include "name_rules.h"
 
+#include "config_node.h"
+
 namespace cfg {
 
 const char* NameProblem(NameUse use, std::string_view name) {
@@ -35,6 +37,12 @@ const char* NameProblem(NameUse use, std::string_view name) {
       return nullptr;
   }
   return nullptr;
+}
+
+NameUse RecordNameUse(const Record& record) {
+  for (int i = 1; i <= record.Count(); ++i)
+    if (record.ValueAt(i)->Type() == ValueType::Binary) return NameUse::ArrayRecord;
+  return NameUse::Record;
 }
 
 }  // namespace cfg
