@@ -94,4 +94,10 @@ const char* NameLostBySave(NameUse use, std::string_view name) {
   return savedAgain.Output() == saved.Output() ? nullptr : problem;
 }
 
+NameUse RecordNameUse(const Record& record) {
+  for (int i = 1; i <= record.Count(); ++i)
+    if (record.ValueAt(i)->Type() == ValueType::Binary) return NameUse::ArrayRecord;
+  return NameUse::Record;
+}
+
 }  // namespace cfg

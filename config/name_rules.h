@@ -9,6 +9,8 @@
 
 namespace cfg {
 
+class Record;
+
 // What a name is used as. A record or value of a byte array is written in a
 // block's opening line ("[ record[value]:"), whose name ends at ":" and may
 // not begin with a blank, so it has the stricter rules of a section name too.
@@ -26,5 +28,9 @@ const char* NameProblem(NameUse use, std::string_view name);
 // value line but not an array's opening line); this one asks the writer and
 // the reader themselves.
 const char* NameLostBySave(NameUse use, std::string_view name);
+
+// What the name of that record is used as when it is written: ArrayRecord
+// once it holds a byte array, Record otherwise.
+NameUse RecordNameUse(const Record& record);
 
 }  // namespace cfg

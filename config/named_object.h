@@ -47,6 +47,9 @@ class NamedObject {
   const char* GetName() const { return name_.Text(); }
   // The name as a view; empty when the object is unnamed.
   std::string_view NameView() const { return name_.View(); }
+  // The list that holds this object (a section's parent), or nullptr when no
+  // list does, as for a document.
+  const NamedList* Owner() const { return owner_; }
 
   // A deep copy of the same class, owned by the caller.
   virtual std::unique_ptr<NamedObject> Clone() const;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "config/name_rules.h"
 #include "config/number_text.h"
 #include "editor/about_dialog.h"
 #include "editor/editor_state.h"
@@ -44,6 +45,20 @@ OPENFILENAMEA FileDialogParams(HWND owner, char* path) {
   params.nMaxFile = kPathSize;
   params.lpstrDefExt = "cfg";
   return params;
+}
+
+// The full path of the file that path names, resolved against the working
+// folder of this moment, so that a save writes where the file was read
+// whatever a file dialog does to the working folder later; path itself when
+// it cannot be resolved.
+std::string FullPath(const char* path) {
+  DWORD size = GetFullPathNameA(path, 0, nullptr, nullptr);
+  if (size == 0) return path;
+  std::string full(size, '\0');
+  DWORD length = GetFullPathNameA(path, size, full.data(), nullptr);
+  if (length == 0 || length >= size) return path;
+  full.resize(length);
+  return full;
 }
 
 }  // namespace
@@ -103,7 +118,7 @@ void MainDialog::OnInitDialog() {
 }
 
 void MainDialog::OpenPath(const char* path) {
-  CurrentDocument = new cfg::Section(cfg::kFileSection, path);
+  CurrentDocument = new cfg::Section(cfg::kFileSection, FullPath(path).c_str());
   currentSection = nullptr;
   int loaded = CurrentDocument->Load();
   if (loaded == 0) {
@@ -134,11 +149,15 @@ void MainDialog::SelectSectionItem(cfg::Section* section) {
 }
 
 void MainDialog::OnDropFiles(HDROP drop) {
-  std::vector<char> path(kPathSize);
-  if (DragQueryFileA(drop, 0, path.data(), kPathSize) != 0) {
-    delete CurrentDocument;
-    CurrentDocument = nullptr;
-    OpenPath(path.data());
+  // The length first (without its NUL), so that a long path is read whole.
+  UINT length = DragQueryFileA(drop, 0, nullptr, 0);
+  if (length != 0) {
+    std::vector<char> path(length + 1, '\0');
+    if (DragQueryFileA(drop, 0, path.data(), length + 1) != 0) {
+      delete CurrentDocument;
+      CurrentDocument = nullptr;
+      OpenPath(path.data());
+    }
   }
   DragFinish(drop);
 }
@@ -151,8 +170,9 @@ void MainDialog::OpenFile() {
   params.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
   if (GetOpenFileNameA(&params) != 0) {
     delete CurrentDocument;
-    CurrentDocument = new cfg::Section(cfg::kFileSection, path.data());
+    CurrentDocument = new cfg::Section(cfg::kFileSection, FullPath(path.data()).c_str());
     if (CurrentDocument->Load() == 0) {
+      dlg::ShowMessage(Window(), "Error", MB_ICONHAND, "Can not open file: %s", path.data());
       delete CurrentDocument;
       CurrentDocument = new cfg::Section();
     }
@@ -439,6 +459,7 @@ cfg::Value* MainDialog::SelectedValue() {
 void MainDialog::SectionAdd() {
   std::unique_ptr<char[]> name = FieldText(IDC_SECTION_NAME);
   if (name == nullptr) return;
+  if (cfg::NameProblem(cfg::NameUse::Section, name.get()) != nullptr) return;
   if (currentSection->FindByName(name.get()) != nullptr) return;
   cfg::Section* section = currentSection->FindOrCreateSection(name.get());
   if (section == nullptr) return;
@@ -491,6 +512,13 @@ void MainDialog::DeleteSubtree(HTREEITEM item) {
 void MainDialog::SectionUpdate() {
   std::unique_ptr<char[]> name = FieldText(IDC_SECTION_NAME);
   if (name == nullptr) return;
+  // A section inside the document is written as a block beside its siblings;
+  // the document itself (no list holds it) is named by its file's path.
+  if (const cfg::NamedList* parent = currentSection->Owner()) {
+    if (cfg::NameProblem(cfg::NameUse::Section, name.get()) != nullptr) return;
+    const cfg::NamedObject* holder = parent->FindByName(name.get());
+    if (holder != nullptr && holder != currentSection) return;
+  }
   HTREEITEM item = SelectedItem();
   currentSection->SetName(name.get());
   if (item != nullptr) {
@@ -515,6 +543,7 @@ void MainDialog::RecordAdd() {
   std::unique_ptr<char[]> name = FieldText(IDC_RECORD_NAME);
   dlg::ListBoxControl* records = RecordsList();
   if (name == nullptr || records == nullptr) return;
+  if (cfg::NameProblem(cfg::NameUse::Record, name.get()) != nullptr) return;
   cfg::Record* record = currentSection->FindOrCreateRecord(name.get());
   if (record != nullptr && records->FindStringExact(-1, name.get()) == LB_ERR)
     records->AddString(name.get());
@@ -526,7 +555,11 @@ void MainDialog::RecordUpdate() {
   std::unique_ptr<char[]> name = FieldText(IDC_RECORD_NAME);
   dlg::ListBoxControl* records = RecordsList();
   if (name == nullptr) return;
+  if (cfg::NameProblem(cfg::RecordNameUse(*record), name.get()) != nullptr) return;
   if (records->FindStringExact(-1, name.get()) != LB_ERR) return;
+  // A section of that name would take the record's place when the file is read back.
+  const cfg::NamedObject* holder = currentSection->FindByName(name.get());
+  if (holder != nullptr && holder != record) return;
   record->SetName(name.get());
   records->DeleteString(static_cast<int>(records->GetCurSel()));
   records->AddString(name.get());
@@ -557,6 +590,7 @@ int MainDialog::ValueAcceptable(cfg::Record* record, const cfg::Value* ignored) 
   }
   std::unique_ptr<char[]> name = FieldText(IDC_VALUE_NAME);
   if (name == nullptr) return 1;  // unnamed values may repeat
+  if (cfg::NameProblem(cfg::NameUse::Value, name.get()) != nullptr) return 0;
   cfg::NamedObject* holder = record->FindByName(name.get());
   return holder == nullptr || holder == ignored ? 1 : 0;
 }
@@ -600,6 +634,10 @@ void MainDialog::ValueUpdate() {
 // Copy, Paste, About
 
 void MainDialog::Copy() {
+  // The document itself and the placeholder of a failed Open have no block of
+  // their own: a copy of either would be pasted as a section that the tree
+  // does not show or that a save writes without its own block.
+  if (currentSection->IsFile() || currentSection->IsNull()) return;
   delete SectionClipboard;
   SectionClipboard = currentSection->CloneSection().release();
 }

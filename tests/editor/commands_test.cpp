@@ -181,7 +181,7 @@ TEST_F(EditorCommands, RecordAddAddsOneLinePerNameAndNoneForASection) {
   EXPECT_EQ(Dump(CurrentDocument->SectionAt(2)), "rec[i:x=1,s:s=hello],other[i:v=2],B{deep[i:v=3]},net[]");
 }
 
-TEST_F(EditorCommands, RecordUpdateRefusesTakenNamesAndAcceptsASectionName) {
+TEST_F(EditorCommands, RecordUpdateRefusesTakenNamesOfRecordsAndSections) {
   struct Case {
     const char* title;
     bool select;
@@ -192,6 +192,7 @@ TEST_F(EditorCommands, RecordUpdateRefusesTakenNamesAndAcceptsASectionName) {
       {"empty field", true, ""},
       {"name of another line in another case", true, "OTHER"},
       {"own name in another case", true, "REC"},
+      {"name of a section beside it in another case", true, "b"},
   };
   ASSERT_TRUE(e().SelectItem("A"));
   for (const Case& c : refused) {
@@ -203,12 +204,12 @@ TEST_F(EditorCommands, RecordUpdateRefusesTakenNamesAndAcceptsASectionName) {
     EXPECT_EQ(Dump(CurrentDocument), kDocumentDump);
   }
   ASSERT_TRUE(e().SelectLine(IDC_RECORDS, "rec"));
-  e().SetField(IDC_RECORD_NAME, "B");
+  e().SetField(IDC_RECORD_NAME, "Renamed");
   e().Command(IDM_RECORD_UPDATE);
-  EXPECT_EQ(e().Lines(IDC_RECORDS), (Lines{"B", "other"}));
+  EXPECT_EQ(e().Lines(IDC_RECORDS), (Lines{"other", "Renamed"}));
   EXPECT_EQ(e().Selection(IDC_RECORDS), -1);
   EXPECT_EQ(e().Lines(IDC_VALUES), (Lines{"(int)x = 1", "(string)s = hello"}));
-  EXPECT_EQ(Dump(CurrentDocument->SectionAt(2)), "B[i:x=1,s:s=hello],other[i:v=2],B{deep[i:v=3]}");
+  EXPECT_EQ(Dump(CurrentDocument->SectionAt(2)), "Renamed[i:x=1,s:s=hello],other[i:v=2],B{deep[i:v=3]}");
 }
 
 TEST_F(EditorCommands, RecordDeleteRemovesTheRecordItsLineAndItsValues) {

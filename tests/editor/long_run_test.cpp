@@ -113,12 +113,14 @@ bool LoadsBackDifferently(const cfg::Section* section) {
   std::vector<std::string> names;
   for (int i = 1; i <= section->Count(); ++i) {
     cfg::NamedObject* item = section->ItemAt(i);
-    if (item == nullptr || item->GetName() == nullptr) continue;
+    if (item == nullptr) continue;
+    // A copy of a new document is unnamed: its file flag is looked at first.
+    cfg::Section* child = section->SectionAt(i);
+    if (!child->IsNull() && (child->IsFile() || LoadsBackDifferently(child))) return true;
+    if (item->GetName() == nullptr) continue;
     std::string name = item->GetName();
     for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     names.push_back(name);
-    cfg::Section* child = section->SectionAt(i);
-    if (!child->IsNull() && (child->IsFile() || LoadsBackDifferently(child))) return true;
   }
   std::sort(names.begin(), names.end());
   return std::adjacent_find(names.begin(), names.end()) != names.end();

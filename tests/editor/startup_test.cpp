@@ -165,7 +165,7 @@ TEST(EditorDocuments, OpenFileDialogLoadsTheChosenFileAndCancelKeepsTheDocument)
   ExpectFreshView(editor, "alpha,beta", false);
 }
 
-TEST(EditorDocuments, FailedOpenLeavesAnEmptyDocumentThatSaveAsCannotWrite) {
+TEST(EditorDocuments, FailedOpenReportsAndLeavesAnEmptyDocumentThatSaveAsCannotWrite) {
   TempDir dir;
   std::string path = dir.Write("locked.cfg", kTwoSections);
   HANDLE lock = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -177,9 +177,12 @@ TEST(EditorDocuments, FailedOpenLeavesAnEmptyDocumentThatSaveAsCannotWrite) {
   ASSERT_NE(open, nullptr);
   editor.FileDialogAccept(open, path);
   ASSERT_TRUE(editor.WaitGone(open));
+  BoxInfo failed = editor.AnswerBox("Error");
+  EXPECT_EQ(failed.text, "Can not open file: " + path);
+  EXPECT_TRUE(failed.handIcon);
   editor.Sync();
   CloseHandle(lock);
-  EXPECT_EQ(editor.AnyOtherWindow(), nullptr);  // no message for a failed Open
+  EXPECT_EQ(editor.AnyOtherWindow(), nullptr);
   ExpectFreshView(editor, "", false);
   EXPECT_FALSE(CurrentDocument->IsFile());
   EXPECT_EQ(DocumentName(), "<none>");
