@@ -103,7 +103,7 @@ void MainDialog::OnInitDialog() {
   // in the section name field instead, so the tree starts as it was filled.
   if (dlg::ControlWrapper* field = FindControl(IDC_SECTION_NAME)) SetFocus(field->ref.Resolve());
   FillTypeCombo();
-  delete CurrentDocument;
+  cfg::DocumentDeleter()(CurrentDocument);
   CurrentDocument = nullptr;
   currentSection = nullptr;
   if (commandLine != nullptr && lstrlenA(commandLine) > 0) {
@@ -131,7 +131,7 @@ void MainDialog::OpenPath(const char* path) {
 }
 
 void MainDialog::NewDocument() {
-  delete CurrentDocument;
+  cfg::DocumentDeleter()(CurrentDocument);
   CurrentDocument = new cfg::Section(cfg::kFileSection, "");
   currentSection = CurrentDocument->FindOrCreateSection("MAIN");
   RefillTree();
@@ -154,7 +154,7 @@ void MainDialog::OnDropFiles(HDROP drop) {
   if (length != 0) {
     std::vector<char> path(length + 1, '\0');
     if (DragQueryFileA(drop, 0, path.data(), length + 1) != 0) {
-      delete CurrentDocument;
+      cfg::DocumentDeleter()(CurrentDocument);
       CurrentDocument = nullptr;
       OpenPath(path.data());
     }
@@ -169,11 +169,11 @@ void MainDialog::OpenFile() {
   params.lpstrTitle = "Open";
   params.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
   if (GetOpenFileNameA(&params) != 0) {
-    delete CurrentDocument;
+    cfg::DocumentDeleter()(CurrentDocument);
     CurrentDocument = new cfg::Section(cfg::kFileSection, FullPath(path.data()).c_str());
     if (CurrentDocument->Load() == 0) {
       dlg::ShowMessage(Window(), "Error", MB_ICONHAND, "Can not open file: %s", path.data());
-      delete CurrentDocument;
+      cfg::DocumentDeleter()(CurrentDocument);
       CurrentDocument = new cfg::Section();
     }
   }
