@@ -11,6 +11,8 @@ namespace dlg {
 
 ControlWrapper::ControlWrapper(int id) : ref(nullptr, id) {}
 
+ControlWrapper::ControlWrapper(const WindowRef& target) : ref(target) {}
+
 bool ControlWrapper::OnAttach() { return true; }
 
 bool ControlWrapper::OnDetach() { return true; }

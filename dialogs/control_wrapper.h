@@ -23,6 +23,10 @@ namespace dlg {
 class ControlWrapper {
  public:
   explicit ControlWrapper(int id);
+  // Addresses the window target names, as it names it. With a pinned ref
+  // (WindowRef::Pinned) the wrapper sends its burst of messages without
+  // resolving the control each time; it serves while that window lives.
+  explicit ControlWrapper(const WindowRef& target);
   virtual ~ControlWrapper() = default;
   ControlWrapper(const ControlWrapper&) = delete;
   ControlWrapper& operator=(const ControlWrapper&) = delete;

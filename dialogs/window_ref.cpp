@@ -16,6 +16,12 @@ HWND WindowRef::Resolve() const {
 
 void WindowRef::SetHandle(HWND h) { handle_ = h; }
 
+WindowRef WindowRef::Pinned() const {
+  WindowRef pinned;
+  pinned.SetHandle(Resolve());
+  return pinned;
+}
+
 HINSTANCE WindowRef::Instance() const {
   return reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(Resolve(), GWLP_HINSTANCE));
 }

@@ -23,6 +23,12 @@ class WindowRef {
   HWND Resolve() const;
   // Stores h: the window itself (ByHandle) or the parent (ByControlId).
   void SetHandle(HWND h);
+  // A ByHandle reference to the window this one resolves to now. A burst of
+  // messages to one control goes through it: resolving by control ID is a
+  // GetDlgItem call each time, and under Wine that asks the window server for
+  // the dialog's children, which costs more than a sorted list box's whole
+  // LB_ADDSTRING.
+  WindowRef Pinned() const;
   WindowRefKind Kind() const { return kind_; }
 
   // GetWindowLongPtrA(h, GWLP_HINSTANCE).

@@ -142,7 +142,7 @@ std::string FindDialog::PathText(int32_t node) const {
 void FindDialog::FillList(const std::vector<std::string>& lines, bool capped) {
   dlg::ControlWrapper* hits = FindControl(IDC_FIND_HITS);
   if (hits == nullptr) return;
-  const dlg::WindowRef& list = hits->ref;
+  const dlg::WindowRef list = hits->ref.Pinned();
   // Lines are added with drawing off and their room reserved first: one
   // drawing at the end instead of one per line.
   list.Send(WM_SETREDRAW, FALSE, 0);

@@ -690,10 +690,11 @@ void MainDialog::GoTo(const FindTarget& target) {
   ShowValues();
   dlg::ListBoxControl* values = ValuesList();
   if (target.value == nullptr || values == nullptr) return;
-  LRESULT count = values->ref.Send(LB_GETCOUNT, 0, 0);
+  const dlg::ListBoxControl lines(values->ref.Pinned());
+  LRESULT count = lines.ref.Send(LB_GETCOUNT, 0, 0);
   for (int i = 0; i < count; ++i) {
-    if (values->GetItemData(i) == reinterpret_cast<LRESULT>(target.value)) {
-      values->ref.Send(LB_SETCURSEL, static_cast<WPARAM>(i), 0);
+    if (lines.GetItemData(i) == reinterpret_cast<LRESULT>(target.value)) {
+      lines.ref.Send(LB_SETCURSEL, static_cast<WPARAM>(i), 0);
       ShowValue();
       return;
     }

@@ -1,8 +1,8 @@
 #include "editor/view_fill.h"
 
-#include <algorithm>
 #include <cstddef>
-#include <numeric>
+
+#include "editor/list_order.h"
 
 namespace editor {
 
@@ -14,22 +14,6 @@ WaitCursor::~WaitCursor() {
 }
 
 namespace {
-
-// The list box's comparison of two lines: its texts widened with the ANSI code
-// page, compared ignoring case in the user's locale, as CompareStringA with
-// NORM_IGNORECASE does. Negative, 0 or positive; a failed comparison counts as
-// "less", as the list box counts it.
-int CompareLines(const std::wstring& a, const std::wstring& b) {
-  const int result = CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1);
-  return result == 0 ? -1 : result - CSTR_EQUAL;
-}
-
-std::wstring Widen(const std::string& text) {
-  const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  std::wstring wide(length > 0 ? length - 1 : 0, L'\0');
-  if (length > 1) MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length);
-  return wide;
-}
 
 // Where a sorted list box of count lines inserts a new line by its binary
 // search, when `less` lines sort before the new one and the next `equal`
@@ -78,17 +62,9 @@ std::vector<std::size_t> SortedListAddOrder(const std::vector<std::string>& text
   for (const std::string& text : texts) wide.push_back(Widen(text));
 
   // The runs of lines the list box holds equal, in its sorted order.
-  std::vector<std::size_t> sorted(count);
-  std::iota(sorted.begin(), sorted.end(), std::size_t{0});
-  std::stable_sort(sorted.begin(), sorted.end(), [&wide](std::size_t a, std::size_t b) {
-    return CompareLines(wide[a], wide[b]) < 0;
-  });
-  std::vector<std::size_t> runOf(count);
-  std::size_t runs = 0;
-  for (std::size_t k = 0; k < count; ++k) {
-    if (k == 0 || CompareLines(wide[sorted[k - 1]], wide[sorted[k]]) != 0) ++runs;
-    runOf[sorted[k]] = runs - 1;
-  }
+  const LineRuns sorted = SortedRuns(texts, wide);
+  const std::vector<std::size_t>& runOf = sorted.runOf;
+  const std::size_t runs = sorted.runs;
 
   // Replays the one-by-one adds: where each line lands within its run.
   std::vector<std::vector<std::size_t>> members(runs);
@@ -124,17 +100,18 @@ std::vector<std::size_t> SortedListAddOrder(const std::vector<std::string>& text
 void FillSortedList(const dlg::ListBoxControl& list, const std::vector<std::string>& texts,
                     const std::vector<LPARAM>& data) {
   WaitCursor wait(texts.size() >= kWaitCursorLines);
-  list.SetRedraw(false);
-  list.ResetContent();
+  const dlg::ListBoxControl pinned(list.ref.Pinned());
+  pinned.SetRedraw(false);
+  pinned.ResetContent();
   std::size_t bytes = 0;
   for (const std::string& text : texts) bytes += text.size() + 1;
-  list.InitStorage(static_cast<int>(texts.size()), bytes);
+  pinned.InitStorage(static_cast<int>(texts.size()), bytes);
   for (std::size_t i : SortedListAddOrder(texts)) {
-    const int index = list.AddString(texts[i].c_str());
-    if (index != LB_ERR && !data.empty()) list.SetItemData(index, data[i]);
+    const int index = pinned.AddString(texts[i].c_str());
+    if (index != LB_ERR && !data.empty()) pinned.SetItemData(index, data[i]);
   }
-  list.SetRedraw(true);
-  list.ref.Invalidate(nullptr);
+  pinned.SetRedraw(true);
+  pinned.ref.Invalidate(nullptr);
 }
 
 HTREEITEM InsertSectionItem(HWND tree, HTREEITEM parent, cfg::Section* section) {

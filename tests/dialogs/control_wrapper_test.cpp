@@ -287,6 +287,18 @@ TEST_F(ListControlsTest, ListBoxOperations) {
   EXPECT_EQ(list.ref.Send(LB_GETCOUNT, 0, 0), 0);
 }
 
+// A wrapper over a pinned reference works the same control, by its handle.
+TEST_F(ListControlsTest, PinnedWrapperWorksTheSameList) {
+  const ListBoxControl pinned(list.ref.Pinned());
+  EXPECT_EQ(pinned.ref.Kind(), dlg::ByHandle);
+  EXPECT_EQ(pinned.ref.Resolve(), window.Item(IDC_LIST));
+  EXPECT_EQ(pinned.AddString("b"), 0);
+  EXPECT_EQ(pinned.AddString("a"), 1);  // the template's list is not sorted
+  EXPECT_TRUE(pinned.SetItemData(1, 0x42));
+  EXPECT_EQ(list.GetItemData(1), 0x42);
+  EXPECT_EQ(list.FindStringExact(-1, "a"), 1);
+}
+
 // A bulk fill: room reserved at once, then the lines go in as usual.
 TEST_F(ListControlsTest, InitStorageReservesRoomForABulkFill) {
   constexpr int kLines = 500;

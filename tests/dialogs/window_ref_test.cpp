@@ -45,6 +45,31 @@ TEST_F(WindowRefTest, ControlReferenceIsNeverCached) {
   EXPECT_EQ(edit.TextCopy(), nullptr);
 }
 
+// A pinned reference names the window the control reference resolved to
+// when it was pinned, even once the parent holds another control of that ID.
+TEST_F(WindowRefTest, PinnedReferenceKeepsTheWindowItResolved) {
+  const WindowRef edit(window.get(), IDC_EDIT2);
+  const HWND first = edit.Resolve();
+  ASSERT_NE(first, nullptr);
+  const WindowRef pinned = edit.Pinned();
+  EXPECT_EQ(pinned.Kind(), dlg::ByHandle);
+  EXPECT_EQ(pinned.Resolve(), first);
+  EXPECT_EQ(pinned.Id(), IDC_EDIT2);
+
+  SetWindowLongPtrA(first, GWLP_ID, 0);
+  const HWND second = CreateWindowExA(0, "EDIT", "", WS_CHILD, 0, 0, 10, 10, window.get(),
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_EDIT2)),
+                                      nullptr, nullptr);
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(edit.Resolve(), second);
+  EXPECT_EQ(pinned.Resolve(), first);
+  pinned.SetText("pinned");
+  EXPECT_STREQ(pinned.TextCopy().get(), "pinned");
+  EXPECT_EQ(edit.TextCopy(), nullptr);
+
+  EXPECT_EQ(WindowRef(window.get(), 4242).Pinned().Resolve(), nullptr);
+}
+
 TEST_F(WindowRefTest, ControlIdIsStoredEvenWithoutSuchControl) {
   const WindowRef missing(window.get(), 4242);
   EXPECT_EQ(missing.Resolve(), nullptr);
