@@ -3,13 +3,15 @@
 // lines. Runs under Wine (or Windows) on a display; prints one JSON object.
 //
 //   editor_driver editor EDITOR FILE [--select-section] [--select-record]
-//                 [--add-value] [--no-new] [--open FILE] [--timeout SECONDS]
+//                 [--add-value] [--find PATTERN]... [--no-new] [--open FILE]
+//                 [--timeout SECONDS]
 //       starts EDITOR with FILE ("" for none) and times: start-up until its
 //       main window is shown and answers; File > Open of another file through
 //       the Open dialog; selecting the first top-level section (the records
 //       list fills); selecting that section's first record (the values list
-//       fills); one Value Add there; New; Exit until the main window is gone
-//       (the process must then end).
+//       fills); one Value Add there; Edit > Find... of each PATTERN until its
+//       hits are listed; New; Exit until the main window is gone (the
+//       process must then end).
 //       Each step is a message sent across processes (SendMessageTimeout), so
 //       it returns when the editor has done the work. A step that does not
 //       return in time ends the editor ("timeout"); a process that dies is a
@@ -52,6 +54,7 @@ using nlohmann::json;
 
 constexpr char kCaptionStart[] = "Pelk Standart Configuration file editor";
 constexpr char kOpenCaption[] = "Open";
+constexpr char kFindCaption[] = "Find";
 constexpr double kDefaultTimeoutSeconds = 60;
 constexpr DWORD kPollMilliseconds = 5;
 constexpr int kDefaultFloorRounds = 3;
@@ -192,6 +195,33 @@ class EditorSession {
     }
   }
 
+  // Edit > Find... as a user does it: the menu command, the pattern typed
+  // into the Find dialog's field, its Find button. Timed from the click until
+  // the dialog answers, which it does once its list of hits is filled; the
+  // step is named "find:PATTERN". The dialog is then closed, untimed.
+  bool Find(const std::string& pattern) {
+    const std::string name = "find:" + pattern;
+    PostMessageA(window_, WM_COMMAND, MAKEWPARAM(IDM_FIND, 0), 0);
+    HWND dialog = WaitForWindow(kFindCaption, name.c_str(), Clock::now());
+    if (dialog == nullptr) return false;
+    Send(name.c_str(), Clock::now(), GetDlgItem(dialog, IDC_FIND_TEXT), WM_SETTEXT, 0,
+         reinterpret_cast<LPARAM>(pattern.c_str()), false);
+    if (!Send(name.c_str(), Clock::now(), dialog, WM_COMMAND, MAKEWPARAM(IDC_FIND_START, BN_CLICKED),
+              reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_FIND_START)))
+             .has_value)
+      return false;
+    const Answer hits = Send(name.c_str(), Clock::now(), GetDlgItem(dialog, IDC_FIND_HITS), LB_GETCOUNT, 0, 0, false);
+    if (hits.has_value) Note("lines", hits.value);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_FIND_CLOSE, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_FIND_CLOSE)));
+    const Clock::time_point closing = Clock::now();
+    while (IsWindow(dialog)) {
+      if (WaitForSingleObject(process_, kPollMilliseconds) == WAIT_OBJECT_0) return Died(name.c_str(), closing);
+      if (Since(closing) > timeout_) return TimedOut(name.c_str(), closing);
+    }
+    return true;
+  }
+
   struct Answer {
     bool has_value;
     LRESULT value;
@@ -323,6 +353,7 @@ struct EditorOptions {
   bool selectSection = false;
   bool selectRecord = false;
   bool addValue = false;
+  std::vector<std::string> finds;  // patterns searched with Edit > Find..., in turn
   bool newDocument = true;
   double timeout = kDefaultTimeoutSeconds;
 };
@@ -354,6 +385,9 @@ json RunEditor(const EditorOptions& options) {
     session.Ask(IDC_TYPE, CB_SETCURSEL, kIntTypeIndex, 0);
     if (session.Command("value_add", IDM_VALUE_ADD))
       session.Note("lines", session.Ask(IDC_VALUES, LB_GETCOUNT));
+  }
+  for (const std::string& pattern : options.finds) {
+    if (session.alive()) session.Find(pattern);
   }
   session.NotePeak();
   if (options.newDocument && session.alive()) {
@@ -601,7 +635,8 @@ json RunCore(const std::string& file) {
 int Usage() {
   std::fprintf(stderr,
                "usage: editor_driver editor EDITOR FILE [--select-section] [--select-record]\n"
-               "                     [--add-value] [--no-new] [--open FILE] [--timeout SECONDS]\n"
+               "                     [--add-value] [--find PATTERN]... [--no-new] [--open FILE]\n"
+               "                     [--timeout SECONDS]\n"
                "       editor_driver floor FILE records|values|tree [--rounds N] [--timeout SECONDS]\n"
                "       editor_driver core FILE\n");
   return 2;
@@ -626,6 +661,7 @@ int main(int argc, char** argv) {
       else if (args[i] == "--add-value") options.addValue = true;
       else if (args[i] == "--no-new") options.newDocument = false;
       else if (args[i] == "--open" && i + 1 < args.size()) options.open = args[++i];
+      else if (args[i] == "--find" && i + 1 < args.size()) options.finds.push_back(args[++i]);
       else if (args[i] == "--timeout" && i + 1 < args.size()) options.timeout = std::atof(args[++i].c_str());
       else return Usage();
     }
