@@ -42,7 +42,6 @@ void SectionTree::InsertChildren(HWND tree, HTREEITEM parent, const cfg::Section
     if (!child->IsNull()) children.push_back(child);
   }
   WaitCursor wait(children.size() >= kWaitCursorLines);
-  items_.reserve(items_.size() + children.size());
   for (const cfg::Section* child : children) Append(tree, parent, *child);
   if (parent != TVI_ROOT) holding_.insert(parent);
 }
