@@ -168,10 +168,12 @@ class EditorSession {
 
   // File > Open as a user does it: the menu command, the path typed into the
   // Open dialog's file name field, its Open button. Done at the first answer
-  // of the tree whose item count differs from before: the editor answers
-  // only once it has refilled the tree.
+  // of the tree whose item count differs from before, or whose selection is
+  // gone (the empty editor's item is selected, a refilled tree has none): the
+  // editor answers only once it has refilled the tree.
   bool Open(const std::string& file) {
     const LRESULT before = Ask(IDC_TREE, TVM_GETCOUNT);
+    const LRESULT selectedBefore = Ask(IDC_TREE, TVM_GETNEXTITEM, TVGN_CARET, 0);
     PostMessageA(window_, WM_COMMAND, MAKEWPARAM(IDM_OPEN, 0), 0);
     HWND dialog = WaitForWindow(kOpenCaption, "open", Clock::now());
     if (dialog == nullptr) return false;
@@ -185,7 +187,9 @@ class EditorSession {
     for (;;) {
       Answer count = Send("open", start, Control(IDC_TREE), TVM_GETCOUNT, 0, 0, false);
       if (!count.has_value) return false;
-      if (count.value != before) {
+      const bool selectionGone =
+          selectedBefore != 0 && Ask(IDC_TREE, TVM_GETNEXTITEM, TVGN_CARET, 0) == 0;
+      if (count.value != before || selectionGone) {
         Record("open", "ok", Since(start));
         Note("tree_items", count.value);
         return true;

@@ -144,7 +144,7 @@ class Bench:
             plan.append((path, ["--no-new"], {"exit": "exit_direct"}))
         if tree and size > 1:
             # Open is seen done when the tree's item count changes from the
-            # empty editor's one item.
+            # empty editor's one item, or its selection is gone.
             plan.append((None, ["--open", windows_path(path), "--no-new"], {"open": "open"}))
         runs = []
         for _ in range(self.args.rounds):

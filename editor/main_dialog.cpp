@@ -33,6 +33,8 @@ const TypeChoice kTypeTable[] = {
 constexpr int kPathSize = 260;
 constexpr char kFileFilter[] = "Configuration files\0*.cfg\0All files\0*.*\0";
 constexpr char kTokenSeparators[] = "\";'";
+// The bits of a tree view notification's action that tell expanding from collapsing.
+constexpr UINT kExpandActionBits = TVE_COLLAPSE | TVE_EXPAND;
 
 // The 4.00 form of OPENFILENAMEA (without the fields added after Windows NT 4),
 // with the fields the two file dialogs share.
@@ -141,10 +143,7 @@ void MainDialog::NewDocument() {
 
 void MainDialog::SelectSectionItem(cfg::Section* section) {
   if (section == nullptr) return;
-  auto item = reinterpret_cast<HTREEITEM>(SendTree(TVM_GETNEXTITEM, TVGN_ROOT, 0));
-  while (item != nullptr && ItemSection(item) != section)
-    item = reinterpret_cast<HTREEITEM>(
-        SendTree(TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
+  HTREEITEM item = sectionTree.ItemOf(section, TVI_ROOT);
   if (item != nullptr) SendTree(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
 }
 
@@ -238,11 +237,40 @@ void MainDialog::OnCommand(int id, int code) {
 }
 
 void MainDialog::OnNotify(const NMHDR* header) {
-  if (header->code != TVN_SELCHANGEDA && header->code != TVN_SELCHANGEDW) return;
-  // The A and W forms of NMTREEVIEW keep itemNew.lParam at the same place.
+  // The A and W forms of NMTREEVIEW keep the action and the handles and
+  // lParams of itemOld and itemNew at the same places.
   auto* change = reinterpret_cast<const NMTREEVIEWA*>(header);
-  auto* section = reinterpret_cast<cfg::Section*>(change->itemNew.lParam);
-  if (trackSelection == 1 && section != nullptr) ShowRecords(section);
+  switch (header->code) {
+    case TVN_SELCHANGEDA:
+    case TVN_SELCHANGEDW: {
+      auto* section = reinterpret_cast<cfg::Section*>(change->itemNew.lParam);
+      if (trackSelection == 1 && section != nullptr) ShowRecords(section);
+      break;
+    }
+    case TVN_ITEMEXPANDINGA:
+    case TVN_ITEMEXPANDINGW:
+      OnExpanding(*change);
+      break;
+    case TVN_DELETEITEMA:
+    case TVN_DELETEITEMW:
+      sectionTree.Forget(change->itemOld.hItem, change->itemOld.lParam);
+      break;
+    default:
+      break;
+  }
+}
+
+void MainDialog::OnExpanding(const NMTREEVIEWA& change) {
+  if ((change.action & kExpandActionBits) != TVE_EXPAND) return;
+  HTREEITEM item = change.itemNew.hItem;
+  auto* section = reinterpret_cast<const cfg::Section*>(change.itemNew.lParam);
+  if (item == nullptr || section == nullptr || sectionTree.HoldsChildren(item)) return;
+  dlg::ControlWrapper* tree = FindControl(IDC_TREE);
+  if (tree == nullptr) return;
+  tree->SetRedraw(false);
+  InsertSectionItems(section, item);
+  tree->SetRedraw(true);
+  tree->ref.Invalidate(nullptr);
 }
 
 // ---------------------------------------------------------------------------
@@ -324,6 +352,7 @@ void MainDialog::RefillTree() {
   if (dlg::ControlWrapper* tree = FindControl(IDC_TREE)) {
     tree->SetRedraw(false);
     editor::DeleteTreeItems(tree->ref.Resolve(), TVI_ROOT);
+    sectionTree.Clear();
     if (CurrentDocument != nullptr) InsertSectionItems(CurrentDocument, TVI_ROOT);
     tree->SetRedraw(true);
     tree->ref.Invalidate(nullptr);
@@ -340,31 +369,13 @@ void MainDialog::EmptyTreeAtEnd(HWND dialog) {
   editor::WaitCursor wait;
   SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
   editor::DeleteTreeItems(tree, TVI_ROOT);
+  sectionTree.Clear();
 }
 
-void MainDialog::InsertSectionItems(cfg::Section* section, HTREEITEM parent) {
-  // An explicit stack instead of recursion: a document may nest sections
-  // deeper than the thread's stack would allow.
-  struct Level {
-    cfg::Section* section;
-    HTREEITEM item;
-    int next;  // the slot to look at next
-  };
-  dlg::ControlWrapper* tree = FindControl(IDC_TREE);
-  if (tree == nullptr) return;
-  HWND treeWindow = tree->ref.Resolve();
-  std::vector<Level> levels{{section, parent, 1}};
-  while (!levels.empty()) {
-    Level& level = levels.back();
-    if (level.next > level.section->Count()) {
-      levels.pop_back();
-      continue;
-    }
-    cfg::Section* child = level.section->SectionAt(level.next++);
-    if (child->IsNull()) continue;
-    HTREEITEM item = editor::InsertSectionItem(treeWindow, level.item, child);
-    levels.push_back({child, item, 1});  // may move level: not used after this
-  }
+void MainDialog::InsertSectionItems(const cfg::Section* section, HTREEITEM parent) {
+  if (section == nullptr || (parent != TVI_ROOT && sectionTree.HoldsChildren(parent))) return;
+  if (dlg::ControlWrapper* tree = FindControl(IDC_TREE))
+    sectionTree.InsertChildren(tree->ref.Resolve(), parent, *section);
 }
 
 void MainDialog::ShowRecords(cfg::Section* section) {
@@ -464,8 +475,14 @@ void MainDialog::SectionAdd() {
   cfg::Section* section = currentSection->FindOrCreateSection(name.get());
   if (section == nullptr) return;
   HTREEITEM parent = SelectedItem();
+  if (parent == nullptr) parent = TVI_ROOT;
   if (dlg::ControlWrapper* tree = FindControl(IDC_TREE)) {
-    editor::InsertSectionItem(tree->ref.Resolve(), parent != nullptr ? parent : TVI_ROOT, section);
+    // Below a parent whose children are not in yet, the new section comes in
+    // with its siblings, in slot order, when the parent is first expanded.
+    if (sectionTree.HoldsChildren(parent))
+      sectionTree.Append(tree->ref.Resolve(), parent, *section);
+    else
+      SetItemChildren(parent, true);
     tree->ref.Invalidate(nullptr);
   }
 }
@@ -478,8 +495,10 @@ void MainDialog::SectionDelete() {
   if (section == nullptr) section = currentSection;
   auto parentItem = reinterpret_cast<HTREEITEM>(
       SendTree(TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(item)));
+  cfg::Section* parent = nullptr;
   if (parentItem != nullptr) {
-    if (cfg::Section* parent = ItemSection(parentItem)) {
+    parent = ItemSection(parentItem);
+    if (parent != nullptr) {
       parent->Remove(section);
       currentSection = parent;
       SendTree(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(parentItem));
@@ -489,6 +508,9 @@ void MainDialog::SectionDelete() {
     currentSection = CurrentDocument;
   }
   DeleteSubtree(item);
+  // A parent left without child sections loses its button, as it does when
+  // the tree view deletes its last child item.
+  if (parent != nullptr && !editor::HasChildSections(*parent)) SetItemChildren(parentItem, false);
   // The selection may have moved to a neighbour of the deleted item: the lists
   // show the records of whatever is selected now, or nothing.
   HTREEITEM selected = SelectedItem();
@@ -497,6 +519,14 @@ void MainDialog::SectionDelete() {
     ShowRecords(shown);
   else
     ClearLists();
+}
+
+void MainDialog::SetItemChildren(HTREEITEM item, bool children) {
+  TVITEMA data{};
+  data.mask = TVIF_CHILDREN;
+  data.hItem = item;
+  data.cChildren = children ? 1 : 0;
+  SendTree(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&data));
 }
 
 void MainDialog::DeleteSubtree(HTREEITEM item) {
@@ -701,31 +731,28 @@ void MainDialog::GoTo(const FindTarget& target) {
   }
 }
 
-HTREEITEM MainDialog::SectionItem(const std::vector<const cfg::Section*>& sections) const {
-  dlg::ControlWrapper* wrapper = FindControl(IDC_TREE);
-  if (wrapper == nullptr) return nullptr;
-  // The walk may visit very many items: the tree's handle is looked up once,
-  // not for each message.
-  HWND tree = wrapper->ref.Resolve();
-  auto next = [tree](WPARAM relation, HTREEITEM item) {
-    return reinterpret_cast<HTREEITEM>(
-        SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
-  };
-  auto section = [tree](HTREEITEM item) {
-    TVITEMA data{};
-    data.mask = TVIF_PARAM;
-    data.hItem = item;
-    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
-    return reinterpret_cast<const cfg::Section*>(data.lParam);
-  };
-  // One level at a time along the siblings: neither deep nor wide trees
-  // need recursion.
-  HTREEITEM item = nullptr;
+HTREEITEM MainDialog::SectionItem(const std::vector<const cfg::Section*>& sections) {
+  dlg::ControlWrapper* tree = FindControl(IDC_TREE);
+  if (tree == nullptr) return nullptr;
+  // Each item is found by its section, not by a walk along its siblings, so a
+  // wide tree costs no more than a narrow one; the children of the items on
+  // the way come in where they are not yet, all with redraw off.
+  bool redrawOff = false;
+  HTREEITEM item = TVI_ROOT;
+  const cfg::Section* above = nullptr;
   for (const cfg::Section* wanted : sections) {
-    HTREEITEM child = item == nullptr ? next(TVGN_ROOT, nullptr) : next(TVGN_CHILD, item);
-    while (child != nullptr && section(child) != wanted) child = next(TVGN_NEXT, child);
-    if (child == nullptr) return nullptr;
-    item = child;
+    if (!sectionTree.HoldsChildren(item)) {
+      if (!redrawOff) tree->SetRedraw(false);
+      redrawOff = true;
+      InsertSectionItems(above, item);
+    }
+    item = sectionTree.ItemOf(wanted, item);
+    if (item == nullptr) break;
+    above = wanted;
   }
-  return item;
+  if (redrawOff) {
+    tree->SetRedraw(true);
+    tree->ref.Invalidate(nullptr);
+  }
+  return item != TVI_ROOT ? item : nullptr;
 }

@@ -10,6 +10,7 @@
 #include "dialogs/control_wrapper.h"
 #include "dialogs/dialog.h"
 #include "editor/find_dialog.h"
+#include "editor/section_tree.h"
 
 class MainDialog : public dlg::Dialog {
  public:
@@ -29,9 +30,10 @@ class MainDialog : public dlg::Dialog {
   void SelectType(int code);
   void ClearLists();
   void RefillTree();
-  // Inserts the items of the child sections of section below parent, depth
-  // first in slot order, without recursion.
-  void InsertSectionItems(cfg::Section* section, HTREEITEM parent);
+  // Inserts the items of the child sections of section below parent (one
+  // level, in slot order; each shows a button when it has children, which
+  // come in when it is first expanded), unless parent holds them already.
+  void InsertSectionItems(const cfg::Section* section, HTREEITEM parent);
   void ShowRecords(cfg::Section* section);
   void ShowValues();
   void ShowValue();
@@ -66,19 +68,24 @@ class MainDialog : public dlg::Dialog {
   void Find();
   void GoTo(const FindTarget& target);
   // The tree item of the last section of the chain (outermost first), found
-  // from the top level down; nullptr when the tree lacks one of them.
-  HTREEITEM SectionItem(const std::vector<const cfg::Section*>& sections) const;
+  // from the top level down, each item's children inserted on the way where
+  // they were not; nullptr when the tree lacks one of them.
+  HTREEITEM SectionItem(const std::vector<const cfg::Section*>& sections);
 
  private:
   void OnInitDialog();
   void OnDropFiles(HDROP drop);
   void OnCommand(int id, int code);
   void OnNotify(const NMHDR* header);
+  // An item is about to expand: its children come in the first time.
+  void OnExpanding(const NMTREEVIEWA& change);
   // Deletes every tree item while the dialog is destroyed, before the tree
   // view is destroyed with them.
   void EmptyTreeAtEnd(HWND dialog);
   // Deletes a tree item with all items below it.
   void DeleteSubtree(HTREEITEM item);
+  // Shows or hides the button of a tree item (TVIF_CHILDREN).
+  void SetItemChildren(HTREEITEM item, bool children);
   // Makes the MAIN section current in the tree too: selects its item.
   void SelectSectionItem(cfg::Section* section);
 
@@ -98,5 +105,6 @@ class MainDialog : public dlg::Dialog {
 
   cfg::Section* currentSection;
   int trackSelection;
+  editor::SectionTree sectionTree;
   char* commandLine;
 };

@@ -114,18 +114,6 @@ void FillSortedList(const dlg::ListBoxControl& list, const std::vector<std::stri
   pinned.ref.Invalidate(nullptr);
 }
 
-HTREEITEM InsertSectionItem(HWND tree, HTREEITEM parent, cfg::Section* section) {
-  TVINSERTSTRUCTA insert{};
-  insert.hParent = parent;
-  insert.hInsertAfter = TVI_LAST;
-  insert.item.mask = TVIF_TEXT | TVIF_STATE | TVIF_PARAM;
-  insert.item.state = 0;
-  insert.item.pszText = const_cast<char*>(section->GetName());
-  insert.item.lParam = reinterpret_cast<LPARAM>(section);
-  return reinterpret_cast<HTREEITEM>(
-      SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
-}
-
 void DeleteTreeItems(HWND tree, HTREEITEM top) {
   auto next = [tree](UINT relation, HTREEITEM item) {
     return reinterpret_cast<HTREEITEM>(

@@ -1,6 +1,6 @@
 // Bulk filling and emptying of the main window's views: sorted list boxes
-// filled at once with redraw off, tree items inserted one way everywhere and
-// deleted from the deepest up, and the wait cursor shown meanwhile.
+// filled at once with redraw off, tree items deleted from the deepest up, and
+// the wait cursor shown meanwhile.
 #pragma once
 
 #include <windows.h>
@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "config/config_node.h"
 #include "dialogs/control_wrapper.h"
 
 namespace editor {
@@ -46,10 +45,6 @@ std::vector<std::size_t> SortedListAddOrder(const std::vector<std::string>& text
 // reserved first, and the lines go in by SortedListAddOrder.
 void FillSortedList(const dlg::ListBoxControl& list, const std::vector<std::string>& texts,
                     const std::vector<LPARAM>& data);
-
-// Appends the item of section (text: its name, lParam: the section, no state
-// bits) as the last child of parent (TVI_ROOT for a top-level item).
-HTREEITEM InsertSectionItem(HWND tree, HTREEITEM parent, cfg::Section* section);
 
 // Deletes top and every item below it (TVI_ROOT: every item), always a leaf
 // at a time, deepest first: a tree view that deletes an item's children

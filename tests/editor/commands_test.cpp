@@ -78,6 +78,66 @@ TEST_F(EditorCommands, SectionAddRefusesTakenNamesAndAppendsCollapsed) {
   EXPECT_EQ(e().Current(), CurrentDocument->SectionAt(2)->SectionAt(4));
 }
 
+// The items below a section come in when it is first expanded: a section
+// added below a parent never expanded waits there and shows in slot order
+// (here the slot a deleted record left, ahead of B), not after B.
+TEST_F(EditorCommands, SectionAddBelowANeverExpandedParentShowsInSlotOrderOnExpanding) {
+  HWND tree = GetDlgItem(e().Main(), IDC_TREE);
+  ASSERT_TRUE(e().SelectItem("A"));
+  HTREEITEM a = NextItem(tree, nullptr, TVGN_CARET);
+  ASSERT_TRUE(e().SelectLine(IDC_RECORDS, "rec"));
+  e().Command(IDM_RECORD_DELETE);
+  e().SetField(IDC_SECTION_NAME, "New");
+  e().Command(IDM_SECTION_ADD);
+  EXPECT_EQ(Dump(CurrentDocument), "top[i:n=1],A{New{},other[i:v=2],B{deep[i:v=3]}},C{}");
+  EXPECT_EQ(NextItem(tree, a, TVGN_CHILD), nullptr);
+  EXPECT_TRUE(ShowsButton(tree, a));
+  EXPECT_FALSE(e().ItemState(a) & TVIS_EXPANDED);
+  EXPECT_EQ(e().SelectedPath(), "A");
+  EXPECT_EQ(e().Lines(IDC_RECORDS), Lines{"other"});
+
+  EXPECT_EQ(e().TreeText(), "A(New,B),C");
+  ASSERT_TRUE(e().SelectItem("A/New"));
+  EXPECT_EQ(e().Current(), CurrentDocument->SectionAt(2)->SectionAt(1));
+}
+
+// Whatever brings the children of an item in or out, its button shows
+// whether its section has child sections, as the tree view shows it for an
+// item whose children are all in.
+TEST_F(EditorCommands, TheButtonOfAnItemShowsWhetherItsSectionHasChildSections) {
+  HWND tree = GetDlgItem(e().Main(), IDC_TREE);
+  struct Step {
+    const char* what;
+    const char* select;  // the item selected first
+    int command;
+    const char* name;    // the section name field
+    const char* item;    // the item then looked at
+    bool button;
+    const char* tree;
+  };
+  const Step steps[] = {
+      {"add below a section without children", "C", IDM_SECTION_ADD, "x", "C", true, "A(B),C(x)"},
+      {"add below the new section", "C/x", IDM_SECTION_ADD, "y", "C/x", true, "A(B),C(x(y))"},
+      {"delete the only child", "C/x/y", IDM_SECTION_DELETE, "", "C/x", false, "A(B),C(x)"},
+      {"delete the only child again", "C/x", IDM_SECTION_DELETE, "", "C", false, "A(B),C"},
+      {"add a second child", "A", IDM_SECTION_ADD, "z", "A", true, "A(B,z),C"},
+      {"delete one of two children", "A/B", IDM_SECTION_DELETE, "", "A", true, "A(z),C"},
+      {"delete the last child", "A/z", IDM_SECTION_DELETE, "", "A", false, "A,C"},
+  };
+  EXPECT_TRUE(ShowsButton(tree, e().FindItem("A")));
+  EXPECT_FALSE(ShowsButton(tree, e().FindItem("C")));
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    ASSERT_TRUE(e().SelectItem(step.select));
+    e().SetField(IDC_SECTION_NAME, step.name);
+    e().Command(step.command);
+    HTREEITEM item = e().FindItem(step.item);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(ShowsButton(tree, item), step.button);
+    EXPECT_EQ(e().TreeText(), step.tree);
+  }
+}
+
 TEST_F(EditorCommands, SectionAddAfterNewGoesBelowMainAndAfterGoToRootToTheTop) {
   e().Command(IDM_NEW);
   e().SetField(IDC_SECTION_NAME, "sub");

@@ -308,6 +308,23 @@ HTREEITEM NextItem(HWND tree, HTREEITEM item, WPARAM relation) {
       SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
 }
 
+HTREEITEM FirstChildShown(HWND tree, HTREEITEM item) {
+  const auto handle = reinterpret_cast<LPARAM>(item);
+  const bool expanded = (SendMessageA(tree, TVM_GETITEMSTATE, handle, TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+  if (expanded || SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, handle) == 0) return NextItem(tree, item, TVGN_CHILD);
+  HTREEITEM child = NextItem(tree, item, TVGN_CHILD);
+  SendMessageA(tree, TVM_EXPAND, TVE_COLLAPSE, handle);
+  return child;
+}
+
+bool ShowsButton(HWND tree, HTREEITEM item) {
+  TVITEMA data{};
+  data.mask = TVIF_CHILDREN;
+  data.hItem = item;
+  SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+  return data.cChildren != 0;
+}
+
 TreeItemData ReadTreeItem(HWND tree, HTREEITEM item) {
   char buffer[512] = {};
   TVITEMA data{};
@@ -327,7 +344,7 @@ void TreeInto(HWND tree, HTREEITEM first, std::string& out) {
   for (HTREEITEM item = first; item != nullptr; item = NextItem(tree, item, TVGN_NEXT)) {
     if (item != first) out += ',';
     out += ItemText(tree, item);
-    if (HTREEITEM child = NextItem(tree, item, TVGN_CHILD)) {
+    if (HTREEITEM child = FirstChildShown(tree, item)) {
       out += '(';
       TreeInto(tree, child, out);
       out += ')';
@@ -354,7 +371,7 @@ HTREEITEM EditorRun::FindItem(const std::string& path) {
     while (item != nullptr && ItemText(tree, item) != part) item = NextItem(tree, item, TVGN_NEXT);
     if (item == nullptr || slash == std::string::npos) return item;
     start = slash + 1;
-    item = NextItem(tree, item, TVGN_CHILD);
+    item = FirstChildShown(tree, item);
   }
   return nullptr;
 }

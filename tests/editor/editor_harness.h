@@ -51,6 +51,12 @@ class TempDir {
 
 // TVM_GETNEXTITEM: the item in that relation to item (null for TVGN_ROOT).
 HTREEITEM NextItem(HWND tree, HTREEITEM item, WPARAM relation);
+// The first child item of item as the user finds it on expanding item: the
+// editor inserts an item's children when it is first expanded. item is left
+// expanded or collapsed as it was.
+HTREEITEM FirstChildShown(HWND tree, HTREEITEM item);
+// True when the item shows a button (its cChildren is not 0).
+bool ShowsButton(HWND tree, HTREEITEM item);
 
 // A tree item's text and lParam.
 struct TreeItemData {
@@ -99,9 +105,11 @@ class EditorRun {
   void SelectType(int index);
   int TypeSelection();
 
-  // The tree as text: "A(B,C),D", each item's text, children in parentheses.
+  // The tree as text: "A(B,C),D", each item's text, children in parentheses;
+  // the children as expanding their parent shows them (FirstChildShown).
   std::string TreeText();
-  // The item at a path of texts "A/B"; nullptr when missing.
+  // The item at a path of texts "A/B", each parent's children as expanding
+  // it shows them; nullptr when missing.
   HTREEITEM FindItem(const std::string& path);
   // Selects an item (nullptr for none) as a click does.
   void SelectItem(HTREEITEM item);

@@ -242,6 +242,17 @@ TEST_F(EditorFind, NoHitEmptyTextAndCloseLeaveTheMainWindowAsItWas) {
   EXPECT_EQ(e().SelectedPath(), "Z");
 }
 
+// The tree item is shown whole in the tree's client area.
+void ExpectInView(HWND tree, HTREEITEM picked) {
+  RECT item{};  // TVM_GETITEMRECT takes the item in the rectangle's place
+  std::memcpy(&item, &picked, sizeof picked);
+  ASSERT_TRUE(SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&item)));
+  RECT client{};
+  GetClientRect(tree, &client);
+  EXPECT_GE(item.top, client.top);
+  EXPECT_LE(item.bottom, client.bottom);
+}
+
 // A section of many values whose names hold "hit", then one whose name holds
 // only "h": the first search has exactly as many hits as are listed, the
 // second one more.
@@ -295,15 +306,60 @@ TEST(EditorFindScroll, PickedSectionFarDownIsScrolledIntoView) {
   ASSERT_TRUE(find.Closed());
   EXPECT_EQ(editor.SelectedPath(), "s299");
   EXPECT_EQ(editor.Lines(IDC_RECORDS), Lines{"r"});
+  ExpectInView(GetDlgItem(editor.Main(), IDC_TREE), editor.FindItem("s299"));
+}
+
+// Hits whose items are not in the tree yet: deep inside a chain never
+// expanded, and far down a long list of siblings below a parent never
+// expanded. Go to brings their items in, selects the hit's item, expands its
+// parents and scrolls it into view.
+TEST(EditorFindCollapsed, GoToAHitBelowItemsNeverExpandedSelectsItsItem) {
+  constexpr int kDepth = 60;
+  constexpr int kSiblings = 3000;
+  std::string text = "{ chain:\n";
+  std::string path = "chain";
+  for (int i = 0; i < kDepth; ++i) {
+    text += "{ c" + std::to_string(i) + ":\n";
+    path += "/c" + std::to_string(i);
+  }
+  text += "(int)deep[needle]=1\n";
+  for (int i = kDepth; i-- > 0;) text += "} c" + std::to_string(i) + ";\n";
+  text += "} chain;\n{ wide:\n";
+  for (int i = 0; i < kSiblings; ++i) text += "{ w" + std::to_string(i) + ":\n} w" + std::to_string(i) + ";\n";
+  text += "{ last:\n(int)rec[pin]=2\n} last;\n} wide;\n";
+
+  struct Case {
+    const char* pattern;
+    std::string path;
+    const char* record;
+  };
+  const Case cases[] = {
+      {"needle", path, "deep"},
+      {"pin", "wide/last", "rec"},
+  };
+  TempDir dir;
+  EditorRun editor(dir.Write("collapsed.cfg", text));
+  ASSERT_NE(editor.Main(), nullptr);
   HWND tree = GetDlgItem(editor.Main(), IDC_TREE);
-  RECT item{};  // TVM_GETITEMRECT takes the item in the rectangle's place
-  HTREEITEM picked = editor.FindItem("s299");
-  std::memcpy(&item, &picked, sizeof picked);
-  ASSERT_TRUE(SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&item)));
-  RECT client{};
-  GetClientRect(tree, &client);
-  EXPECT_GE(item.top, client.top);
-  EXPECT_LE(item.bottom, client.bottom);
+  ASSERT_EQ(SendMessageA(tree, TVM_GETCOUNT, 0, 0), 2);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pattern);
+    FindWindow find(editor);
+    find.Search(c.pattern);
+    ASSERT_EQ(find.HitCount(), 1);
+    find.Select(0);
+    find.Press(IDC_FIND_GO_TO);
+    ASSERT_TRUE(find.Closed());
+    EXPECT_EQ(editor.SelectedPath(), c.path);
+    EXPECT_EQ(editor.Lines(IDC_RECORDS), Lines{c.record});
+    EXPECT_EQ(editor.Lines(IDC_RECORDS)[editor.Selection(IDC_RECORDS)], c.record);
+    HTREEITEM picked = NextItem(tree, nullptr, TVGN_CARET);
+    ASSERT_NE(picked, nullptr);
+    for (HTREEITEM parent = NextItem(tree, picked, TVGN_PARENT); parent != nullptr;
+         parent = NextItem(tree, parent, TVGN_PARENT))
+      EXPECT_TRUE(editor.ItemState(parent) & TVIS_EXPANDED) << ReadTreeItem(tree, parent).text;
+    ExpectInView(tree, picked);
+  }
 }
 
 }  // namespace

@@ -138,7 +138,9 @@ std::string Saved(const cfg::Section& section) {
 
 // Matches the items below one parent item with the child sections of section
 // by their lParam and notes every section without an item, every item without
-// a section and every text that is not its section's name. Siblings are
+// a section, every text that is not its section's name and every button that
+// does not tell whether its section has child sections; the children of an
+// item as expanding it shows them. Siblings are
 // compared without their order: Section Add appends its item after the last
 // sibling while the section itself takes the lowest empty slot.
 void CompareTree(HWND tree, HTREEITEM first, const cfg::Section* section, const std::string& path,
@@ -168,7 +170,11 @@ void CompareTree(HWND tree, HTREEITEM first, const cfg::Section* section, const 
     }
     found->matched = true;
     if (found->text != name) problems.push_back("the item of " + where + " reads " + found->text);
-    CompareTree(tree, NextItem(tree, found->handle, TVGN_CHILD), child, where, problems);
+    bool hasChildSections = false;
+    for (int k = 1; k <= child->Count(); ++k) hasChildSections = hasChildSections || !child->SectionAt(k)->IsNull();
+    if (ShowsButton(tree, found->handle) != hasChildSections)
+      problems.push_back("the button of " + where + " does not tell whether it has child sections");
+    CompareTree(tree, FirstChildShown(tree, found->handle), child, where, problems);
   }
   for (const Item& item : items)
     if (!item.matched)
@@ -242,7 +248,7 @@ class Player {
       std::vector<HTREEITEM> siblings;
       for (HTREEITEM item = first; item != nullptr; item = NextItem(tree, item, TVGN_NEXT)) siblings.push_back(item);
       chosen = random_.Pick(siblings);
-      first = random_.Chance(60) ? NextItem(tree, chosen, TVGN_CHILD) : nullptr;
+      first = random_.Chance(60) ? FirstChildShown(tree, chosen) : nullptr;
     }
     if (chosen != nullptr) e_.SelectItem(chosen);
   }
