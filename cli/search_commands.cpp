@@ -2,6 +2,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "commands.h"
 #include "config/config_node.h"
@@ -96,6 +97,7 @@ int RunFind(const std::string& file, const std::string& pattern, bool regex, boo
   }, test.Required());
   if (json) EndJsonArray(out, hits);
   if (!FinishOutput(sink)) return kFailure;
+  KeepUntilExit(std::move(document));
   return hits > 0 ? kSuccess : kNotFound;
 }
 
@@ -158,6 +160,8 @@ int RunDiff(const std::string& firstFile, const std::string& secondFile, bool js
   });
   if (json) EndJsonArray(out, changes);
   if (!FinishOutput(sink)) return kFailure;
+  KeepUntilExit(std::move(first));
+  KeepUntilExit(std::move(second));
   return changes > 0 ? kNotFound : kSuccess;
 }
 
