@@ -25,17 +25,19 @@ bool HoldsIgnoringCase(std::string_view text, std::string_view part) {
   };
   const size_t starts = text.size() - part.size() + 1;
   size_t i = 0;
-  // Eight places at a time: a word with no byte equal to first (after the
-  // case bit is set in every byte, for a letter) has no place to start, and
-  // (t - ones) & ~t & highs is nonzero exactly when some byte of t is zero.
+  // A word of places at a time: a word with no byte equal to first (after
+  // the case bit is set in every byte, for a letter) has no place to start,
+  // and (t - ones) & ~t & highs is nonzero exactly when some byte of t is
+  // zero.
+  constexpr size_t kWord = sizeof(uint64_t);
   const uint64_t firsts = first * kOnes;
   const uint64_t caseBits = caseBit * kOnes;
-  for (; i + 8 <= starts; i += 8) {
+  for (; i + kWord <= starts; i += kWord) {
     uint64_t word;
-    std::memcpy(&word, text.data() + i, sizeof word);
+    std::memcpy(&word, text.data() + i, kWord);
     const uint64_t t = (word | caseBits) ^ firsts;
     if (((t - kOnes) & ~t & kHighs) == 0) continue;
-    for (size_t j = i; j < i + 8; ++j) {
+    for (size_t j = i; j < i + kWord; ++j) {
       if (startsAt(j)) return true;
     }
   }

@@ -55,8 +55,9 @@ struct RequiredPart {
 // next item). Unnamed sections are not tested; an unnamed value's text is.
 // Depth is bounded only by memory: no recursion. Returns false when the
 // receiver ended the search, true when the walk went to the end. With a
-// required part, the texts of the value types that can not hold it (see
-// ValueTextCanHold) are neither formatted nor tested: the same hits, sooner.
+// required part, a name or text without it is not tested, and the texts of
+// the value types that can not hold it (see ValueTextCanHold) are not even
+// formatted: the same hits, sooner.
 bool SearchTree(const Section& root, const SearchTest& test, const SearchReceiver& receive,
                 const RequiredPart& required = {});
 

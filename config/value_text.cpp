@@ -11,8 +11,8 @@ constexpr size_t kNumberRoom = 128;
 // A byte in "%X" form and the blank before it: at most three characters.
 constexpr size_t kByteRoom = 3;
 
-// Every character that a text of each type can hold, as the writers above
-// and in number_text.cpp make them:
+// Every character that a text of each type can hold, as ValueText below and
+// the writers of number_text.cpp make them:
 // - FormatInt64: a sign and decimal digits;
 // - FormatFloat: a sign, digits and the point ("%f" and to_chars fixed),
 //   the shortest text of to_chars, which adds "e" and the exponent's sign,
