@@ -141,8 +141,8 @@ def check_targets(results, out):
 
 # ---------------------------------------------------------------- cfgtool find and diff
 # cfgtool find and diff, each a whole process (start, load, work, output to
-# /dev/null, freeing the tree), beside the core's own load of the same file
-# (Section::Load, timed inside cfg_roundtrip -v). diff compares the file with
+# /dev/null, exit, which takes back the trees), beside the core's own load of
+# the same file (Section::Load, timed inside cfg_roundtrip -v). diff compares the file with
 # a copy in which some numbers differ, so that it reports changes and loads
 # two files. Goal: each at most 1.5 times the core's load on the 100 MB file.
 TOOL_CASES = ["nested_100", "flat_1000000"]

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "config/config_node.h"
 #include "config/config_stream.h"
@@ -40,6 +41,12 @@ cfg::DocumentPtr LoadDocument(const std::string& file) {
   cfg::DocumentPtr document(new cfg::Section(cfg::kFileSection, file.c_str()));
   if (!LoadWhole(*document, *stream, file)) return nullptr;
   return document;
+}
+
+void KeepUntilExit(cfg::DocumentPtr document) {
+  // Never destroyed, so that it holds its documents to the very end.
+  static auto* kept = new std::vector<cfg::Section*>();
+  kept->push_back(document.release());
 }
 
 namespace {

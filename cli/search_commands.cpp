@@ -2,6 +2,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "commands.h"
 #include "config/config_node.h"
@@ -55,7 +56,7 @@ void EndJsonArray(std::string& out, size_t count) { out += count == 0 ? "[]\n" :
 }  // namespace
 
 int RunFind(const std::string& file, const std::string& pattern, bool regex, bool caseSensitive, bool json) {
-  cfg::SearchTest test;
+  FindTest test;
   std::string error;
   if (!MakeFindTest(pattern, regex, caseSensitive, &test, &error)) {
     ReportError("", "bad regular expression \"" + pattern + "\": " + error);
@@ -67,7 +68,7 @@ int RunFind(const std::string& file, const std::string& pattern, bool regex, boo
   TextSink sink(stdout);
   std::string& out = sink.Text();
   size_t hits = 0;
-  cfg::SearchTree(*document, test, [&](const cfg::SearchHit& hit) {
+  cfg::SearchTree(*document, test.test, [&](const cfg::SearchHit& hit) {
     const std::string path = HitPath(hit);
     if (json) {
       StartJsonItem(out, hits);
@@ -93,9 +94,10 @@ int RunFind(const std::string& file, const std::string& pattern, bool regex, boo
     ++hits;
     sink.MaybeFlush();
     return true;
-  });
+  }, test.Required());
   if (json) EndJsonArray(out, hits);
   if (!FinishOutput(sink)) return kFailure;
+  KeepUntilExit(std::move(document));
   return hits > 0 ? kSuccess : kNotFound;
 }
 
@@ -158,6 +160,8 @@ int RunDiff(const std::string& firstFile, const std::string& secondFile, bool js
   });
   if (json) EndJsonArray(out, changes);
   if (!FinishOutput(sink)) return kFailure;
+  KeepUntilExit(std::move(first));
+  KeepUntilExit(std::move(second));
   return changes > 0 ? kNotFound : kSuccess;
 }
 

@@ -39,6 +39,13 @@ using SearchTest = std::function<bool(std::string_view text)>;
 bool HoldsIgnoringCase(std::string_view text, std::string_view part);
 // Receives each hit; returns false to end the search there.
 using SearchReceiver = std::function<bool(const SearchHit& hit)>;
+// A part that every text a test accepts holds, when the caller knows one
+// (the whole PATTERN of a substring search), matched ignoring ASCII case or
+// not; empty when none is known.
+struct RequiredPart {
+  std::string_view part;
+  bool ignoreCase = false;
+};
 
 // Walks root's tree in the order a save writes it (see SaveWalk): a section
 // when its block opens, a record with its values in slot order. Skips what a
@@ -47,7 +54,11 @@ using SearchReceiver = std::function<bool(const SearchHit& hit)>;
 // passes the test, and a value whose name or text passes it (once, before the
 // next item). Unnamed sections are not tested; an unnamed value's text is.
 // Depth is bounded only by memory: no recursion. Returns false when the
-// receiver ended the search, true when the walk went to the end.
-bool SearchTree(const Section& root, const SearchTest& test, const SearchReceiver& receive);
+// receiver ended the search, true when the walk went to the end. With a
+// required part, a name or text without it is not tested, and the texts of
+// the value types that can not hold it (see ValueTextCanHold) are not even
+// formatted: the same hits, sooner.
+bool SearchTree(const Section& root, const SearchTest& test, const SearchReceiver& receive,
+                const RequiredPart& required = {});
 
 }  // namespace cfg

@@ -22,4 +22,11 @@ std::string ValueText(const Value& value);
 // which it overwrites. Valid until the value or *scratch changes.
 std::string_view ValueText(const Value& value, std::string* scratch);
 
+// Whether some value of the type can have a ValueText that holds part (with
+// ASCII letters matching in either case when ignoreCase): false only when
+// part has a character that no text of the type holds. A string may hold
+// any character; the other texts are written from a small set each, so a
+// search for a name-like part can leave them unformatted.
+bool ValueTextCanHold(ValueType type, std::string_view part, bool ignoreCase);
+
 }  // namespace cfg
