@@ -42,8 +42,8 @@ std::string Quote(const std::string& arg) {
 
 // Runs cfgtool in dir with its standard streams on the three files, without a
 // shell (the command shell under Wine now and then fails to start a program);
-// returns its exit code, or -1 when it could not start.
-int RunInDir(const std::string& dir, const std::vector<std::string>& args) {
+// returns its exit code, or -1 with the reason in failure when it could not start.
+int RunInDir(const std::string& dir, const std::vector<std::string>& args, std::string& failure) {
   std::string program = CFGTOOL_PATH;
   for (char& c : program) {
     if (c == '/') c = '\\';
@@ -65,12 +65,24 @@ int RunInDir(const std::string& dir, const std::vector<std::string>& args) {
   PROCESS_INFORMATION process{};
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');
-  const BOOL started = CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0,
-                                      nullptr, dir.c_str(), &startup, &process);
+  // Wine, busy, now and then fails to start a process at all; a failed
+  // start is tried again a few times before the run counts as not started.
+  constexpr int kStartAttempts = 4;
+  constexpr DWORD kStartRetryMilliseconds = 250;
+  BOOL started = FALSE;
+  for (int attempt = 0; attempt < kStartAttempts && !started; ++attempt) {
+    if (attempt > 0) Sleep(kStartRetryMilliseconds);
+    started = CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                             dir.c_str(), &startup, &process);
+  }
+  const DWORD startError = started ? 0 : GetLastError();
   for (HANDLE h : {startup.hStdInput, startup.hStdOutput, startup.hStdError}) {
     if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
   }
-  if (!started) return -1;
+  if (!started) {
+    failure = "cfgtool could not start (error " + std::to_string(startError) + ")";
+    return -1;
+  }
   WaitForSingleObject(process.hProcess, INFINITE);
   DWORD code = 0;
   GetExitCodeProcess(process.hProcess, &code);
@@ -137,8 +149,11 @@ RunResult ScratchDir::Run(const std::vector<std::string>& args, const std::strin
 #ifdef _WIN32
   Write(".stdin", input);
   RunResult result;
-  result.status = RunInDir(path_, args);
-  return Collect(result);
+  std::string failure;
+  result.status = RunInDir(path_, args, failure);
+  result = Collect(result);
+  result.err += failure;
+  return result;
 #else
   return RunWith({}, args, input);
 #endif
