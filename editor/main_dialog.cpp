@@ -351,8 +351,7 @@ void MainDialog::RefillTree() {
   trackSelection = 0;
   if (dlg::ControlWrapper* tree = FindControl(IDC_TREE)) {
     tree->SetRedraw(false);
-    editor::DeleteTreeItems(tree->ref.Resolve(), TVI_ROOT);
-    sectionTree.Clear();
+    sectionTree.DeleteAll(tree->ref.Resolve());
     if (CurrentDocument != nullptr) InsertSectionItems(CurrentDocument, TVI_ROOT);
     tree->SetRedraw(true);
     tree->ref.Invalidate(nullptr);
@@ -368,8 +367,7 @@ void MainDialog::EmptyTreeAtEnd(HWND dialog) {
   if (tree == nullptr) return;
   editor::WaitCursor wait;
   SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
-  editor::DeleteTreeItems(tree, TVI_ROOT);
-  sectionTree.Clear();
+  sectionTree.DeleteAll(tree);
 }
 
 void MainDialog::InsertSectionItems(const cfg::Section* section, HTREEITEM parent) {

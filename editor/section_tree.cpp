@@ -1,5 +1,7 @@
 #include "editor/section_tree.h"
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "editor/view_fill.h"
@@ -15,6 +17,7 @@ bool HasChildSections(const cfg::Section& section) {
 void SectionTree::Clear() {
   items_.clear();
   holding_.clear();
+  depths_.clear();
 }
 
 HTREEITEM SectionTree::Append(HWND tree, HTREEITEM parent, const cfg::Section& section) {
@@ -31,6 +34,8 @@ HTREEITEM SectionTree::Append(HWND tree, HTREEITEM parent, const cfg::Section& s
       SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
   if (item == nullptr) return nullptr;
   items_[&section] = {item, parent};
+  const auto above = depths_.find(parent);
+  depths_[item] = (above != depths_.end() ? above->second : 0) + 1;
   if (!children) holding_.insert(item);
   return item;
 }
@@ -52,6 +57,7 @@ bool SectionTree::HoldsChildren(HTREEITEM parent) const {
 
 void SectionTree::Forget(HTREEITEM item, LPARAM section) {
   holding_.erase(item);
+  depths_.erase(item);
   auto found = items_.find(reinterpret_cast<const cfg::Section*>(section));
   if (found != items_.end() && found->second.item == item) items_.erase(found);
 }
@@ -59,6 +65,18 @@ void SectionTree::Forget(HTREEITEM item, LPARAM section) {
 HTREEITEM SectionTree::ItemOf(const cfg::Section* section, HTREEITEM parent) const {
   auto found = items_.find(section);
   return found != items_.end() && found->second.parent == parent ? found->second.item : nullptr;
+}
+
+void SectionTree::DeleteAll(HWND tree) {
+  std::vector<std::pair<int, HTREEITEM>> cuts;
+  for (const auto& [item, depth] : depths_)
+    if (depth % kDeleteDepthStep == 0) cuts.emplace_back(depth, item);
+  std::sort(cuts.begin(), cuts.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+  // Each deletion reports its items back (TVN_DELETEITEM, Forget) while the
+  // cuts are walked: they are a copy.
+  for (const auto& cut : cuts) SendMessageA(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(cut.second));
+  SendMessageA(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+  Clear();
 }
 
 }  // namespace editor

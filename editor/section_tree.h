@@ -16,6 +16,11 @@
 
 namespace editor {
 
+// A tree view deletes an item's children recursively, a stack frame per
+// level: deleting the whole tree cuts it at every this many levels first
+// (Wine's tree view runs out of stack some 20,000 levels down).
+constexpr int kDeleteDepthStep = 1000;
+
 // True when section holds a child section the tree shows (one that is not null).
 bool HasChildSections(const cfg::Section& section);
 
@@ -50,6 +55,14 @@ class SectionTree {
   // nullptr when the tree holds none there.
   HTREEITEM ItemOf(const cfg::Section* section, HTREEITEM parent) const;
 
+  // Deletes every item of the tree view, and forgets them. The items at
+  // every kDeleteDepthStep-th level go first, deepest first, then the rest
+  // with one TVM_DELETEITEM of TVI_ROOT: a tree view that deletes an item's
+  // children recursively then never goes more than kDeleteDepthStep levels
+  // deep, and it is not asked about each item, which under Wine costs a
+  // look-up among all items per message.
+  void DeleteAll(HWND tree);
+
  private:
   struct Placed {
     HTREEITEM item;
@@ -57,6 +70,7 @@ class SectionTree {
   };
   std::unordered_map<const cfg::Section*, Placed> items_;
   std::unordered_set<HTREEITEM> holding_;
+  std::unordered_map<HTREEITEM, int> depths_;  // a top-level item's depth is 1
 };
 
 }  // namespace editor

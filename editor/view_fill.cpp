@@ -120,10 +120,9 @@ void DeleteTreeItems(HWND tree, HTREEITEM top) {
         SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
   };
   // Down to a leaf, delete it, back to its parent, which becomes a leaf once
-  // its last child is gone. The way back is kept here, not in the call stack;
-  // below TVI_ROOT each top-level item is taken in turn.
+  // its last child is gone. The way back is kept here, not in the call stack.
   std::vector<HTREEITEM> above;
-  HTREEITEM item = top == TVI_ROOT ? next(TVGN_ROOT, nullptr) : top;
+  HTREEITEM item = top;
   while (item != nullptr) {
     if (HTREEITEM child = next(TVGN_CHILD, item)) {
       above.push_back(item);
@@ -134,8 +133,6 @@ void DeleteTreeItems(HWND tree, HTREEITEM top) {
     if (!above.empty()) {
       after = above.back();
       above.pop_back();
-    } else if (top == TVI_ROOT) {
-      after = next(TVGN_NEXT, item);
     }
     SendMessageA(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item));
     item = after;

@@ -46,9 +46,9 @@ std::vector<std::size_t> SortedListAddOrder(const std::vector<std::string>& text
 void FillSortedList(const dlg::ListBoxControl& list, const std::vector<std::string>& texts,
                     const std::vector<LPARAM>& data);
 
-// Deletes top and every item below it (TVI_ROOT: every item), always a leaf
-// at a time, deepest first: a tree view that deletes an item's children
-// recursively then never goes deeper than one level, however deep the tree.
+// Deletes top and every item below it, always a leaf at a time, deepest
+// first: a tree view that deletes an item's children recursively then never
+// goes deeper than one level, however deep the subtree.
 void DeleteTreeItems(HWND tree, HTREEITEM top);
 
 }  // namespace editor

@@ -393,5 +393,35 @@ TEST(BulkViewsDeep, ChainOfAMillionLevelsOpensRefillsPastesDeletesAndCloses) {
   EXPECT_EQ(e.Result(), 0);
 }
 
+// A chain expanded far deeper than a tree view's recursive deletion could go
+// (Wine's runs out of stack some 20,000 levels down): New and Exit empty the
+// tree in cuts of bounded depth.
+constexpr int kExpandedChainDepth = 30000;
+
+TEST(BulkViewsDeep, ChainExpandedDeeperThanTheStackEmptiesOnNew) {
+  TempDir dir;
+  std::string text;
+  for (int i = 0; i < kExpandedChainDepth; ++i) text += "{ e" + std::to_string(i) + ":\n";
+  for (int i = kExpandedChainDepth; i-- > 0;) text += "} e" + std::to_string(i) + ";\n";
+  const std::string path = dir.Write("expanded.cfg", text);
+  EditorRun e(path);
+  ASSERT_NE(e.Main(), nullptr);
+  HWND tree = GetDlgItem(e.Main(), IDC_TREE);
+  auto count = [tree] { return static_cast<int>(SendMessageA(tree, TVM_GETCOUNT, 0, 0)); };
+  HTREEITEM item = e.FindItem("e0");
+  for (int level = 1; level < kExpandedChainDepth && item != nullptr; ++level)
+    item = FirstChildShown(tree, item);
+  ASSERT_NE(item, nullptr);
+  ASSERT_EQ(count(), kExpandedChainDepth);
+
+  // New empties the tree as Exit does, through the same cuts.
+  e.Command(IDM_NEW);
+  EXPECT_EQ(e.TreeText(), "MAIN");
+  EXPECT_EQ(count(), 1);
+  e.PostCommand(IDM_EXIT);
+  ASSERT_TRUE(e.WaitEnded());
+  EXPECT_EQ(e.Result(), 0);
+}
+
 }  // namespace
 }  // namespace editor_test
