@@ -157,6 +157,12 @@ bool ParsePath(const std::string& file, const std::string& text, ConfigPath* pat
 
 }  // namespace
 
+bool WriteDocument(cfg::Section& document, const std::string& target) {
+  if (target == "-") return SaveToStdout(document);
+  document.SetName(target);
+  return SaveInPlace(document, target);
+}
+
 int RunFmt(const std::vector<std::string>& files, bool inPlace) {
   int status = kSuccess;
   for (const std::string& file : files) {

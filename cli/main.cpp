@@ -20,12 +20,14 @@ int main(int argc, char** argv) {
   CLI::App app{"Formats, checks, reads, changes and converts configuration files.", "cfgtool"};
   app.set_version_flag("--version", "cfgtool 0.93");
   app.require_subcommand(1);
-  app.footer("Exit status: 0 success; 1 not found, check found something, or diff found a difference; "
+  app.footer("Exit status: 0 success; 1 not found, check found something, diff found a difference, "
+             "a patch did not fit or a merge has conflicts; "
              "2 usage, type or I/O error.");
 
   std::vector<std::string> files;
   std::string file, secondFile, path, type, text, output, pattern;
-  bool inPlace = false, json = false, regex = false, caseSensitive = false;
+  std::string thirdFile;
+  bool inPlace = false, json = false, regex = false, caseSensitive = false, reverse = false;
 
   CLI::App* fmt = app.add_subcommand("fmt", "Write each file as the editor saves it: to standard output, or in place with -i.");
   fmt->add_flag("-i,--in-place", inPlace, "Rewrite each file in place");
@@ -78,6 +80,26 @@ int main(int argc, char** argv) {
                "a section or record on one side only is one line. "
                "Exit status: 0 equal; 1 different; 2 usage or I/O error.");
 
+  CLI::App* apply = app.add_subcommand("apply", "Apply a diff --json patch to FILE: in place, as set rewrites a file, or into OUT.");
+  apply->add_flag("-R,--reverse", reverse, "Apply the patch in reverse: undo it");
+  apply->add_option("-o,--output", output, "The file to write (\"-\": standard output) instead of FILE");
+  apply->add_option("FILE", file, "Configuration file (\"-\" for standard input, with -o)")->required();
+  apply->add_option("PATCH", secondFile, "What diff --json printed (\"-\" for standard input)")->required();
+  apply->footer("Entries apply in order, each to what the earlier ones left: a removal must find what it removes, "
+                "a change its old value, an addition its path free; otherwise each such entry is listed as "
+                "FILE: PATH: reason and nothing is written. "
+                "Exit status: 0 applied; 1 some entry did not fit; 2 usage, JSON, value or I/O error.");
+
+  CLI::App* merge = app.add_subcommand("merge", "Merge the changes from BASE to THEIRS into OURS (git's merge driver order %O %A %B).");
+  merge->add_option("-o,--output", output, "The file to write (\"-\": standard output) instead of OURS");
+  merge->add_option("BASE", file, "The common ancestor")->required();
+  merge->add_option("OURS", secondFile, "Our version; the result is written here")->required();
+  merge->add_option("THEIRS", thirdFile, "Their version")->required();
+  merge->footer("Edits to different items combine; an item changed two ways, deleted on one side and changed on the other, "
+                "or added on both sides differently is a conflict, written between <<<<<<< ours, ======= and "
+                ">>>>>>> theirs lines and listed on standard error. "
+                "Exit status: 0 clean; 1 conflicts; 2 usage or I/O error.");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -95,5 +117,7 @@ int main(int argc, char** argv) {
   if (fromJson->parsed()) return cfgtool::RunFromJson(file, output);
   if (find->parsed()) return cfgtool::RunFind(file, pattern, regex, caseSensitive, json);
   if (diff->parsed()) return cfgtool::RunDiff(file, secondFile, json);
+  if (apply->parsed()) return cfgtool::RunApply(file, secondFile, output, reverse);
+  if (merge->parsed()) return cfgtool::RunMerge(file, secondFile, thirdFile, output);
   return cfgtool::kFailure;
 }

@@ -1,0 +1,426 @@
+#include "tree_patch.h"
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+#include <nlohmann/json.hpp>
+
+#include "config/name_compare.h"
+#include "config/name_rules.h"
+#include "config/tree_diff.h"
+#include "config/value.h"
+#include "json_load.h"
+#include "json_text.h"
+#include "value_text.h"
+
+namespace cfgtool {
+
+namespace {
+
+using Json = nlohmann::json;
+
+std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+// Why a value that a patch adds would not read back as it is, named name in
+// a record named record; nullptr when it would.
+const char* AddedValueProblem(std::string_view record, std::string_view name, const cfg::Value& value) {
+  const bool array = value.Type() == cfg::ValueType::Binary;
+  if (const char* problem = cfg::NameProblem(array ? cfg::NameUse::ArrayValue : cfg::NameUse::Value, name))
+    return problem;
+  if (const char* problem = cfg::NameProblem(array ? cfg::NameUse::ArrayRecord : cfg::NameUse::Record, record))
+    return problem;
+  if (value.Type() == cfg::ValueType::String &&
+      std::string_view(value.GetString(), value.StringLength()).find_first_of(std::string("\r\n\0", 3)) !=
+          std::string_view::npos)
+    return "the string holds a line break or a NUL byte";
+  if (array && value.GetSize() == 0) return "the byte array is empty";
+  return nullptr;
+}
+
+// The first name in the tree that would not read back as it is, as a message;
+// empty when there is none. Walks with a stack of its own.
+std::string TreeProblem(const cfg::ConfigNode& root) {
+  std::vector<const cfg::ConfigNode*> stack{&root};
+  while (!stack.empty()) {
+    const cfg::ConfigNode* node = stack.back();
+    stack.pop_back();
+    if (node->IsRecord()) {
+      auto record = static_cast<const cfg::Record*>(node);
+      if (const char* problem = cfg::NameProblem(cfg::RecordNameUse(*record), record->NameView()))
+        return "record name " + Quoted(record->NameView()) + ": " + problem;
+      for (int i = 1; i <= record->Count(); ++i) {
+        const cfg::Value* value = record->ValueAt(i);
+        if (value->IsNone()) continue;
+        if (const char* problem = AddedValueProblem(record->NameView(), value->NameView(), *value))
+          return "value " + Quoted(value->NameView()) + " of record " + Quoted(record->NameView()) + ": " + problem;
+      }
+      continue;
+    }
+    if (const char* problem = cfg::NameProblem(cfg::NameUse::Section, node->NameView()))
+      return "section name " + Quoted(node->NameView()) + ": " + problem;
+    auto section = static_cast<const cfg::Section*>(node);
+    for (int i = 1; i <= section->Count(); ++i) {
+      auto child = static_cast<const cfg::ConfigNode*>(section->ItemAt(i));
+      if (child != nullptr && !child->IsNull()) stack.push_back(child);
+    }
+  }
+  return std::string();
+}
+
+// A text field: a JSON string, or null when nullOk.
+bool ReadText(const Json& object, const char* key, bool nullOk, bool* isNull, std::string* text,
+              std::string* error) {
+  auto it = object.find(key);
+  if (it == object.end()) {
+    *error = std::string("an entry needs \"") + key + "\"";
+    return false;
+  }
+  *isNull = it->is_null();
+  if (*isNull && nullOk) return true;
+  if (!it->is_string()) {
+    *error = std::string("\"") + key + "\" must be a string" + (nullOk ? " or null" : "");
+    return false;
+  }
+  *text = BytesFromJsonString(it->get_ref<const std::string&>());
+  return true;
+}
+
+// A value of that type from its text as get prints it.
+std::unique_ptr<cfg::Value> ReadValue(cfg::ValueType type, const std::string& text, std::string* error) {
+  // Any string is a string's text, the empty one included; whether it could
+  // be written is asked of what a patch adds only.
+  if (type == cfg::ValueType::String) return std::make_unique<cfg::Value>(text.data(), text.size());
+  return ParseValueText(type, text, error);
+}
+
+// The node a "tree" holds, as dump --json prints it inside "children".
+std::unique_ptr<cfg::ConfigNode> ReadTree(const Json& tree, std::string* error) {
+  if (!tree.is_object()) {
+    *error = "\"tree\" must be an object";
+    return nullptr;
+  }
+  Json document = {{"file", nullptr}, {"children", Json::array({tree})}};
+  cfg::Section holder(cfg::kFileSection, "");
+  std::string problem;
+  if (!LoadJson(document.dump(), holder, &problem)) {
+    *error = "\"tree\": " + problem;
+    return nullptr;
+  }
+  std::vector<std::unique_ptr<cfg::NamedObject>> items = holder.TakeAll();
+  return std::unique_ptr<cfg::ConfigNode>(static_cast<cfg::ConfigNode*>(items.front().release()));
+}
+
+bool ReadEntry(const Json& object, PatchEntry* entry, std::string* error) {
+  if (!object.is_object()) {
+    *error = "an entry must be an object";
+    return false;
+  }
+  for (auto it = object.begin(); it != object.end(); ++it) {
+    static const char* const kKeys[] = {"op", "path", "type", "old", "new", "tree", "index"};
+    if (std::find_if(std::begin(kKeys), std::end(kKeys), [&](const char* key) { return it.key() == key; }) ==
+        std::end(kKeys)) {
+      *error = "unknown key " + Quoted(it.key());
+      return false;
+    }
+  }
+  bool isNull = false;
+  std::string op, type, oldText, newText;
+  if (!ReadText(object, "op", false, &isNull, &op, error)) return false;
+  if (op == "-") entry->op = PatchEntry::Op::Remove;
+  else if (op == "+") entry->op = PatchEntry::Op::Add;
+  else if (op == "~") entry->op = PatchEntry::Op::Change;
+  else {
+    *error = "\"op\" must be \"-\", \"+\" or \"~\"";
+    return false;
+  }
+  if (!ReadText(object, "path", false, &isNull, &entry->pathText, error)) return false;
+  std::string pathError;
+  if (!ParseConfigPath(entry->pathText, &entry->path, &pathError)) {
+    *error = "bad path " + Quoted(entry->pathText) + ": " + pathError;
+    return false;
+  }
+  const std::string where = " (" + entry->pathText + ")";
+  bool noType = false, noOld = false, noNew = false;
+  if (!ReadText(object, "type", true, &noType, &type, error) ||
+      !ReadText(object, "old", true, &noOld, &oldText, error) ||
+      !ReadText(object, "new", true, &noNew, &newText, error)) {
+    *error += where;
+    return false;
+  }
+  const bool wantsOld = entry->op != PatchEntry::Op::Add;
+  const bool wantsNew = entry->op != PatchEntry::Op::Remove;
+
+  if (noType) {
+    // A whole section or record.
+    auto tree = object.find("tree");
+    if (entry->path.bracketed || entry->op == PatchEntry::Op::Change || tree == object.end() || !noOld || !noNew) {
+      *error = "an entry of type null is a section or record removed or added whole, with its \"tree\"" + where;
+      return false;
+    }
+    entry->tree = ReadTree(*tree, error);
+    if (!entry->tree) {
+      *error += where;
+      return false;
+    }
+    const std::string_view name =
+        entry->path.NamesSection() ? std::string_view(entry->path.sections.back()) : entry->path.record;
+    if (entry->tree->IsRecord() == entry->path.NamesSection() || !cfg::NamesEqual(entry->tree->NameView(), name)) {
+      *error = "\"tree\" is not the item the path names" + where;
+      return false;
+    }
+    return true;
+  }
+
+  if (!entry->path.bracketed) {
+    *error = "a value's path needs \"[...]\"" + where;
+    return false;
+  }
+  const cfg::ValueType valueType = TypeOfWord(type);
+  if (valueType == cfg::ValueType::None) {
+    *error = "unknown type " + Quoted(type) + where;
+    return false;
+  }
+  if (noOld == wantsOld || noNew == wantsNew) {
+    *error = std::string("\"") + op + "\" needs " +
+             (wantsOld && wantsNew ? "\"old\" and \"new\"" : wantsOld ? "\"old\" and no \"new\"" : "\"new\" and no \"old\"") +
+             where;
+    return false;
+  }
+  std::string valueError;
+  if (wantsOld && !(entry->before = ReadValue(valueType, oldText, &valueError))) {
+    *error = "\"old\": " + valueError + where;
+    return false;
+  }
+  if (wantsNew && !(entry->after = ReadValue(valueType, newText, &valueError))) {
+    *error = "\"new\": " + valueError + where;
+    return false;
+  }
+  auto index = object.find("index");
+  const bool unnamed = !entry->path.HasValueName();
+  if (unnamed != (index != object.end())) {
+    *error = std::string(unnamed ? "an unnamed value needs \"index\"" : "a named value has no \"index\"") + where;
+    return false;
+  }
+  if (unnamed) {
+    if (!index->is_number_integer() || index->get<long long>() < 0 ||
+        index->get<long long>() > std::numeric_limits<int>::max()) {
+      *error = "\"index\" must be a whole number from 0" + where;
+      return false;
+    }
+    entry->index = index->get<int>();
+  }
+  return true;
+}
+
+// Turns entry into the one that undoes it.
+void Reverse(PatchEntry& entry) {
+  if (entry.op == PatchEntry::Op::Remove) entry.op = PatchEntry::Op::Add;
+  else if (entry.op == PatchEntry::Op::Add) entry.op = PatchEntry::Op::Remove;
+  std::swap(entry.before, entry.after);
+}
+
+// What an entry would add, checked before anything is carried out.
+bool CheckAdded(const PatchEntry& entry, std::string* error) {
+  std::string problem;
+  if (entry.IsNode()) {
+    if (entry.op == PatchEntry::Op::Add) problem = TreeProblem(*entry.tree);
+  } else if (entry.after) {
+    if (const char* why = AddedValueProblem(entry.path.record, entry.path.value, *entry.after))
+      problem = why;
+  }
+  if (problem.empty()) return true;
+  *error = entry.pathText + ": would not read back as it is: " + problem;
+  return false;
+}
+
+// ---------------------------------------------------------------- applying
+
+// A section or record of list that a save writes, by name; nullptr when none.
+cfg::ConfigNode* WrittenNode(const cfg::Section& list, std::string_view name) {
+  auto node = static_cast<cfg::ConfigNode*>(list.ItemAt(list.IndexOfName(name)));
+  return node != nullptr && !node->IsNull() ? node : nullptr;
+}
+
+// The slot of the value the entry names in record; 0 when there is none.
+// *unnamedCount receives the number of the record's unnamed values.
+int ValueSlot(const cfg::Record& record, const PatchEntry& entry, int* unnamedCount) {
+  *unnamedCount = 0;
+  if (entry.path.HasValueName()) {
+    const int slot = record.IndexOfName(entry.path.value);
+    return record.ValueAt(slot)->IsNone() ? 0 : slot;
+  }
+  int found = 0;
+  for (int slot = 1; slot <= record.Count(); ++slot) {
+    const cfg::Value* value = record.ValueAt(slot);
+    if (value->IsNone() || value->GetName() != nullptr) continue;
+    if (*unnamedCount == entry.index) found = slot;
+    ++*unnamedCount;
+  }
+  return found;
+}
+
+std::string Described(const cfg::Value& value) {
+  return std::string(TypeWord(value.Type())) + " " + Quoted(ValueText(value));
+}
+
+class Applier {
+ public:
+  Applier(cfg::Section& document, const PatchConflict& conflict) : document_(document), conflict_(conflict) {}
+
+  // Carries out entry; false after reporting why it does not fit.
+  bool Apply(PatchEntry& entry) {
+    entry_ = &entry;
+    const ConfigPath& path = entry.path;
+    const size_t walked = path.NamesSection() ? path.sections.size() - 1 : path.sections.size();
+    cfg::Section* section = &document_;
+    for (size_t i = 0; i < walked; ++i) {
+      cfg::ConfigNode* node = WrittenNode(*section, path.sections[i]);
+      if (node == nullptr) return Fail("no section " + Quoted(path.sections[i]));
+      if (node->IsRecord()) return Fail(Quoted(path.sections[i]) + " is a record, not a section");
+      section = static_cast<cfg::Section*>(node);
+    }
+    if (entry.IsNode()) return ApplyNode(*section);
+    cfg::ConfigNode* node = WrittenNode(*section, path.record);
+    if (node == nullptr) return Fail("no record " + Quoted(path.record));
+    if (!node->IsRecord()) return Fail(Quoted(path.record) + " is a section, not a record");
+    return ApplyValue(*static_cast<cfg::Record*>(node));
+  }
+
+ private:
+  bool Fail(const std::string& reason) {
+    conflict_(entry_->pathText, reason);
+    return false;
+  }
+
+  bool ApplyNode(cfg::Section& parent) {
+    PatchEntry& entry = *entry_;
+    const std::string_view name = entry.tree->NameView();
+    const char* kind = entry.tree->IsRecord() ? "record " : "section ";
+    cfg::ConfigNode* node = WrittenNode(parent, name);
+    if (entry.op == PatchEntry::Op::Add) {
+      if (node != nullptr || parent.IndexOfName(name) != 0)
+        return Fail(Quoted(name) + " is there already");
+      std::unique_ptr<cfg::NamedObject> item(entry.tree.release());
+      if (!AddAtPlace(parent, item, parent.Count() + 1)) return Fail("can not add " + Quoted(name));
+      return true;
+    }
+    if (node == nullptr || node->IsRecord() != entry.tree->IsRecord()) return Fail(std::string("no ") + kind + Quoted(name));
+    if (!cfg::SameNode(*node, *entry.tree)) return Fail(std::string(kind) + "is not as the patch's tree holds it");
+    parent.Remove(node);
+    return true;
+  }
+
+  bool ApplyValue(cfg::Record& record) {
+    PatchEntry& entry = *entry_;
+    int unnamedCount = 0;
+    const int slot = ValueSlot(record, entry, &unnamedCount);
+    const bool named = entry.path.HasValueName();
+    if (entry.op == PatchEntry::Op::Add) {
+      // A named value's path is free when the name is; an unnamed value's
+      // index when it is at most one past the last.
+      if (named && slot != 0) return Fail("the value is there already: " + Described(*record.ValueAt(slot)));
+      if (!named && entry.index > unnamedCount)
+        return Fail("index " + std::to_string(entry.index) + " is past the record's " + std::to_string(unnamedCount) +
+                    " unnamed values");
+      // An unnamed value goes before the one now at its index.
+      int at = record.Count() + 1;
+      if (!named && entry.index < unnamedCount) {
+        PatchEntry probe;
+        probe.index = entry.index;
+        at = ValueSlot(record, probe, &unnamedCount);
+      }
+      return Put(record, at);
+    }
+    if (slot == 0) {
+      if (named) return Fail("no value " + Quoted(entry.path.value) + " in record " + Quoted(entry.path.record));
+      return Fail("no unnamed value at index " + std::to_string(entry.index) + " (the record has " +
+                  std::to_string(unnamedCount) + ")");
+    }
+    const cfg::Value& found = *record.ValueAt(slot);
+    if (!cfg::SameValue(found, *entry.before))
+      return Fail("holds " + Described(found) + ", not " + Described(*entry.before));
+    if (entry.op == PatchEntry::Op::Remove) {
+      record.RemoveAt(slot);
+      return true;
+    }
+    // A changed value keeps its place and the spelling of its name.
+    entry.after->SetName(found.GetName());
+    record.RemoveAt(slot);
+    return Put(record, slot);
+  }
+
+  bool Put(cfg::Record& record, int at) {
+    PatchEntry& entry = *entry_;
+    if (entry.op == PatchEntry::Op::Add && entry.path.HasValueName()) entry.after->SetName(entry.path.value);
+    std::unique_ptr<cfg::NamedObject> item(entry.after.release());
+    if (!AddAtPlace(record, item, at)) return Fail("can not add the value");
+    return true;
+  }
+
+  cfg::Section& document_;
+  const PatchConflict& conflict_;
+  PatchEntry* entry_ = nullptr;
+};
+
+}  // namespace
+
+bool ReadPatch(std::string_view json, bool reverse, std::vector<PatchEntry>* entries, std::string* error) {
+  Json patch = Json::parse(json.begin(), json.end(), nullptr, false);
+  if (patch.is_discarded()) {
+    *error = "not valid JSON";
+    return false;
+  }
+  if (!patch.is_array()) {
+    *error = "a patch is a JSON array, as diff --json prints it";
+    return false;
+  }
+  entries->clear();
+  entries->resize(patch.size());
+  for (size_t i = 0; i < patch.size(); ++i) {
+    if (!ReadEntry(patch[i], &(*entries)[i], error)) {
+      *error = "entry " + std::to_string(i + 1) + ": " + *error;
+      return false;
+    }
+  }
+  if (reverse) {
+    std::reverse(entries->begin(), entries->end());
+    for (PatchEntry& entry : *entries) Reverse(entry);
+  }
+  for (const PatchEntry& entry : *entries) {
+    if (!CheckAdded(entry, error)) return false;
+  }
+  return true;
+}
+
+size_t ApplyPatch(cfg::Section& document, std::vector<PatchEntry>& entries, const PatchConflict& conflict) {
+  Applier applier(document, conflict);
+  size_t conflicts = 0;
+  for (PatchEntry& entry : entries) {
+    if (!applier.Apply(entry)) ++conflicts;
+  }
+  return conflicts;
+}
+
+bool AddAtPlace(cfg::NamedList& list, std::unique_ptr<cfg::NamedObject>& item, int at) {
+  cfg::NamedObject* added = item.get();
+  const int slot = list.Add(item);
+  if (slot == 0) return false;
+  if (slot == at) return true;
+  // Add took the lowest empty slot, or at is taken: place it by rebuilding
+  // the list in order.
+  size_t before = 0;
+  for (int i = 1; i < at && i <= list.Count(); ++i) {
+    const cfg::NamedObject* other = list.ItemAt(i);
+    if (other != nullptr && other != added) ++before;
+  }
+  std::vector<std::unique_ptr<cfg::NamedObject>> items = list.TakeAll();
+  auto it = std::find_if(items.begin(), items.end(), [&](const auto& one) { return one.get() == added; });
+  std::unique_ptr<cfg::NamedObject> moved = std::move(*it);
+  items.erase(it);
+  items.insert(items.begin() + static_cast<std::ptrdiff_t>(before), std::move(moved));
+  for (std::unique_ptr<cfg::NamedObject>& one : items) list.Add(one);
+  return true;
+}
+
+}  // namespace cfgtool
