@@ -211,7 +211,7 @@ struct Frame {
 TreeMerge::TreeMerge(const cfg::Section& base, cfg::Section& ours, const cfg::Section& theirs) : ours_(ours) {
   // Resolves one section or record that ours holds at oursSlot (0: ours has
   // none) and theirs at theirsSlot (0: none).
-  auto resolveNode = [this](ListMerge& list, const cfg::ConfigNode* b, const cfg::ConfigNode* o, int oursSlot,
+  auto resolveNode = [](ListMerge& list, const cfg::ConfigNode* b, const cfg::ConfigNode* o, int oursSlot,
                             const cfg::ConfigNode* t, int theirsSlot) {
     switch (Resolve(b, o, t)) {
       case Outcome::KeepOurs:
