@@ -8,6 +8,7 @@
 
 #include "config/config_stream.h"
 #include "config/line_grammar.h"
+#include "config/name_compare.h"
 #include "config/save_walk.h"
 #include "config/tree_diff.h"
 #include "config/value.h"
@@ -36,22 +37,30 @@ const cfg::ConfigNode* WrittenNode(const cfg::Section& list, int slot) {
   if (node == nullptr || node->IsNull() || node->GetName() == nullptr) return nullptr;
   return node;
 }
-const cfg::ConfigNode* NodeNamed(const cfg::Section& list, std::string_view name) {
-  return WrittenNode(list, list.IndexOfName(name));
+// The slot of list's item named name; 0 when none. The versions of a file
+// mostly hold their items in the same slots, so slot hint is tried before
+// the name index.
+int SlotNamed(const cfg::NamedList& list, std::string_view name, int hint) {
+  const cfg::NamedObject* item = list.ItemAt(hint);
+  if (item != nullptr && item->GetName() != nullptr && cfg::NamesEqual(item->NameView(), name)) return hint;
+  return list.IndexOfName(name);
+}
+const cfg::ConfigNode* NodeNamed(const cfg::Section& list, std::string_view name, int hint = 0) {
+  return WrittenNode(list, SlotNamed(list, name, hint));
 }
 // A named value of record that a save writes, by name; else nullptr.
-const cfg::Value* ValueNamed(const cfg::Record& record, std::string_view name) {
-  const cfg::Value* value = record.ValueAt(record.IndexOfName(name));
+const cfg::Value* ValueNamed(const cfg::Record& record, std::string_view name, int hint = 0) {
+  const cfg::Value* value = record.ValueAt(SlotNamed(record, name, hint));
   return value->IsNone() ? nullptr : value;
 }
 // The unnamed values of record, in slot order, with their slots.
-std::vector<std::pair<const cfg::Value*, int>> UnnamedValues(const cfg::Record& record) {
-  std::vector<std::pair<const cfg::Value*, int>> values;
+using UnnamedList = std::vector<std::pair<const cfg::Value*, int>>;
+void UnnamedValues(const cfg::Record& record, UnnamedList* values) {
+  values->clear();
   for (int slot = 1; slot <= record.Count(); ++slot) {
     const cfg::Value* value = record.ValueAt(slot);
-    if (!value->IsNone() && value->GetName() == nullptr) values.emplace_back(value, slot);
+    if (!value->IsNone() && value->GetName() == nullptr) values->emplace_back(value, slot);
   }
-  return values;
 }
 
 bool SameState(const cfg::ConfigNode* a, const cfg::ConfigNode* b) {
@@ -110,13 +119,24 @@ const Item* PreviousWritten(const cfg::NamedList& list, int slot) {
 // valid until then.
 class TreeMerge::ListMerge {
  public:
-  ListMerge(TreeMerge& merge, cfg::NamedList& ours, const cfg::NamedList& theirs)
-      : merge_(merge), ours_(ours), theirs_(theirs) {}
+  explicit ListMerge(TreeMerge& merge) : merge_(merge) {}
+
+  // Starts on the next list; what was gathered for the last one is dropped
+  // (the containers keep their room: one ListMerge serves many lists).
+  void Start(cfg::NamedList& ours, const cfg::NamedList& theirs) {
+    ours_ = &ours;
+    theirs_ = &theirs;
+    matched_.clear();
+    oursAdded_.clear();
+    replaced_.clear();
+    removed_.clear();
+    inserted_.clear();
+  }
 
   // Theirs' item stands for result in the result (for placing what follows it).
-  void Match(const Item* theirs, Item* result) { matched_[theirs] = result; }
-  // Ours' item at that slot is one that ours added.
-  void OursAdded(const Item* item) { oursAdded_.insert(item); }
+  void Match(const Item* theirs, Item* result) { matched_.push_back({theirs, result}); }
+  // Ours' item is one that ours added.
+  void OursAdded(const Item* item) { oursAdded_.push_back(item); }
   // The item at that slot gives way to a copy of theirs', in its place.
   void Replace(int slot, const Item& theirs) { replaced_.push_back({slot, &theirs}); }
   void Remove(int slot) { removed_.push_back(slot); }
@@ -135,33 +155,36 @@ class TreeMerge::ListMerge {
     for (const Replacement& r : replaced_) {
       ItemPtr copy = r.theirs->Clone();
       // A replaced value keeps the spelling of ours' name.
-      copy->SetName(ours_.ItemAt(r.slot)->GetName());
+      copy->SetName(ours_->ItemAt(r.slot)->GetName());
       Item* raw = copy.get();
-      ours_.RemoveAt(r.slot);
-      AddAtPlace(ours_, copy, r.slot);
+      ours_->RemoveAt(r.slot);
+      AddAtPlace(*ours_, copy, r.slot);
       Match(r.theirs, raw);
     }
-    for (int slot : removed_) ours_.RemoveAt(slot);
+    for (int slot : removed_) ours_->RemoveAt(slot);
     if (inserted_.empty()) return;
 
+    // Placing needs the matches by theirs' item, and ours' additions.
+    std::unordered_map<const Item*, Item*> matched(matched_.begin(), matched_.end());
+    const std::unordered_set<const Item*> oursAdded(oursAdded_.begin(), oursAdded_.end());
     std::sort(inserted_.begin(), inserted_.end(),
               [](const Insertion& a, const Insertion& b) { return a.theirsSlot < b.theirsSlot; });
-    std::vector<ItemPtr> order = ours_.TakeAll();
+    std::vector<ItemPtr> order = ours_->TakeAll();
     for (const Insertion& insertion : inserted_) {
       ItemPtr copy = insertion.theirs->Clone();
       Item* raw = copy.get();
       size_t at = order.size();
       if (insertion.place == Place::AfterPrevious) {
-        const Item* previous = PreviousWritten(theirs_, insertion.theirsSlot);
-        at = previous == nullptr ? 0 : PositionAfter(order, previous);
+        const Item* previous = PreviousWritten(*theirs_, insertion.theirsSlot);
+        at = previous == nullptr ? 0 : PositionAfter(order, matched, previous);
         // Ours' additions at that place come first.
-        while (at < order.size() && oursAdded_.count(order[at].get()) != 0) ++at;
+        while (at < order.size() && oursAdded.count(order[at].get()) != 0) ++at;
       }
       order.insert(order.begin() + static_cast<std::ptrdiff_t>(at), std::move(copy));
-      Match(insertion.theirs, raw);
+      matched[insertion.theirs] = raw;
       if (insertion.conflict != nullptr) merge_.marked_[raw].reset(new Marked{nullptr, true, insertion.conflict});
     }
-    for (ItemPtr& item : order) ours_.Add(item);
+    for (ItemPtr& item : order) ours_->Add(item);
   }
 
  private:
@@ -178,9 +201,10 @@ class TreeMerge::ListMerge {
 
   // The position just after the result's counterpart of theirs' item, or
   // the end when the result has none.
-  size_t PositionAfter(const std::vector<ItemPtr>& order, const Item* theirs) const {
-    auto match = matched_.find(theirs);
-    if (match == matched_.end()) return order.size();
+  static size_t PositionAfter(const std::vector<ItemPtr>& order, const std::unordered_map<const Item*, Item*>& matched,
+                              const Item* theirs) {
+    auto match = matched.find(theirs);
+    if (match == matched.end()) return order.size();
     for (size_t i = 0; i < order.size(); ++i) {
       if (order[i].get() == match->second) return i + 1;
     }
@@ -188,10 +212,10 @@ class TreeMerge::ListMerge {
   }
 
   TreeMerge& merge_;
-  cfg::NamedList& ours_;
-  const cfg::NamedList& theirs_;
-  std::unordered_map<const Item*, Item*> matched_;
-  std::unordered_set<const Item*> oursAdded_;
+  cfg::NamedList* ours_ = nullptr;
+  const cfg::NamedList* theirs_ = nullptr;
+  std::vector<std::pair<const Item*, Item*>> matched_;
+  std::vector<const Item*> oursAdded_;
   std::vector<Replacement> replaced_;
   std::vector<int> removed_;
   std::vector<Insertion> inserted_;
@@ -249,26 +273,30 @@ TreeMerge::TreeMerge(const cfg::Section& base, cfg::Section& ours, const cfg::Se
       }
     }
   };
+  // One of each for every record: they keep their room.
+  ListMerge values(*this);
+  UnnamedList unnamedBase, unnamedOurs, unnamedTheirs;
   auto mergeRecord = [&](const cfg::Record& b, cfg::Record& o, const cfg::Record& t) {
-    ListMerge list(*this, o, t);
+    ListMerge& list = values;
+    list.Start(o, t);
     for (int slot = 1; slot <= o.Count(); ++slot) {
       const cfg::Value* value = o.ValueAt(slot);
       if (value->IsNone() || value->GetName() == nullptr) continue;
-      const cfg::Value* inBase = ValueNamed(b, value->NameView());
+      const cfg::Value* inBase = ValueNamed(b, value->NameView(), slot);
       if (inBase == nullptr) list.OursAdded(value);
-      const cfg::Value* inTheirs = ValueNamed(t, value->NameView());
-      resolveValue(list, inBase, value, slot, inTheirs, inTheirs == nullptr ? 0 : t.IndexOfName(value->NameView()),
-                   Place::AfterPrevious);
+      const int theirsSlot = SlotNamed(t, value->NameView(), slot);
+      const cfg::Value* inTheirs = t.ValueAt(theirsSlot)->IsNone() ? nullptr : t.ValueAt(theirsSlot);
+      resolveValue(list, inBase, value, slot, inTheirs, theirsSlot, Place::AfterPrevious);
     }
     for (int slot = 1; slot <= t.Count(); ++slot) {
       const cfg::Value* value = t.ValueAt(slot);
-      if (value->IsNone() || value->GetName() == nullptr || ValueNamed(o, value->NameView()) != nullptr) continue;
-      resolveValue(list, ValueNamed(b, value->NameView()), nullptr, 0, value, slot, Place::AfterPrevious);
+      if (value->IsNone() || value->GetName() == nullptr || ValueNamed(o, value->NameView(), slot) != nullptr) continue;
+      resolveValue(list, ValueNamed(b, value->NameView(), slot), nullptr, 0, value, slot, Place::AfterPrevious);
     }
     // Unnamed values by their order; what both sides append is all kept.
-    const auto unnamedBase = UnnamedValues(b);
-    const auto unnamedOurs = UnnamedValues(o);
-    const auto unnamedTheirs = UnnamedValues(t);
+    UnnamedValues(b, &unnamedBase);
+    UnnamedValues(o, &unnamedOurs);
+    UnnamedValues(t, &unnamedTheirs);
     const size_t longest = std::max({unnamedBase.size(), unnamedOurs.size(), unnamedTheirs.size()});
     for (size_t i = 0; i < longest; ++i) {
       const bool inOurs = i < unnamedOurs.size(), inTheirs = i < unnamedTheirs.size();
@@ -290,12 +318,13 @@ TreeMerge::TreeMerge(const cfg::Section& base, cfg::Section& ours, const cfg::Se
   while (!stack.empty()) {
     const Frame frame = stack.back();
     stack.pop_back();
-    ListMerge list(*this, *frame.ours, *frame.theirs);
+    ListMerge list(*this);
+    list.Start(*frame.ours, *frame.theirs);
     for (int slot = 1; slot <= frame.ours->Count(); ++slot) {
       const cfg::ConfigNode* o = WrittenNode(*frame.ours, slot);
       if (o == nullptr) continue;
-      const cfg::ConfigNode* b = NodeNamed(*frame.base, o->NameView());
-      const int theirsSlot = frame.theirs->IndexOfName(o->NameView());
+      const cfg::ConfigNode* b = NodeNamed(*frame.base, o->NameView(), slot);
+      const int theirsSlot = SlotNamed(*frame.theirs, o->NameView(), slot);
       const cfg::ConfigNode* t = WrittenNode(*frame.theirs, theirsSlot);
       if (b == nullptr || b->IsRecord() != o->IsRecord()) list.OursAdded(o);
       if (b != nullptr && t != nullptr && b->IsRecord() == o->IsRecord() && t->IsRecord() == o->IsRecord()) {
@@ -315,8 +344,8 @@ TreeMerge::TreeMerge(const cfg::Section& base, cfg::Section& ours, const cfg::Se
     }
     for (int slot = 1; slot <= frame.theirs->Count(); ++slot) {
       const cfg::ConfigNode* t = WrittenNode(*frame.theirs, slot);
-      if (t == nullptr || NodeNamed(*frame.ours, t->NameView()) != nullptr) continue;
-      resolveNode(list, NodeNamed(*frame.base, t->NameView()), nullptr, 0, t, slot);
+      if (t == nullptr || NodeNamed(*frame.ours, t->NameView(), slot) != nullptr) continue;
+      resolveNode(list, NodeNamed(*frame.base, t->NameView(), slot), nullptr, 0, t, slot);
     }
     list.Finish();
   }
