@@ -10,6 +10,7 @@
 #include "config/value.h"
 #include "config/value_rules.h"
 #include "config/value_text.h"
+#include "config/writer_lock.h"
 #include "config_path.h"
 #include "json_load.h"
 #include "load_findings.h"
@@ -59,6 +60,15 @@ bool SaveToStdout(const cfg::Section& document) {
   cfg::ConfigStream out(stdout, cfg::ConfigStream::WriteMode, false);
   if (document.SaveTo(out)) return true;
   ReportError("", "standard output: write error");
+  return false;
+}
+
+// Whether lock, taken for FILE, lets its holder write; false after
+// reporting why not.
+bool MayWrite(const cfg::WriterLock& lock, const std::string& file) {
+  if (lock.MayWrite()) return true;
+  if (lock.GetState() == cfg::WriterLock::State::Busy) ReportError(file, "locked by another writer");
+  else ReportError(file, "can not create the lock file " + lock.LockPath() + ": " + lock.Error());
   return false;
 }
 
@@ -159,6 +169,14 @@ int RunFmt(const std::vector<std::string>& files, bool inPlace) {
       status = kFailure;
       continue;
     }
+    std::unique_ptr<cfg::WriterLock> lock;
+    if (inPlace) {
+      lock = std::make_unique<cfg::WriterLock>(file);
+      if (!MayWrite(*lock, file)) {
+        status = kFailure;
+        continue;
+      }
+    }
     cfg::DocumentPtr document = LoadDocument(file);
     if (!document) {
       status = kFailure;
@@ -257,6 +275,8 @@ int RunSet(const std::string& file, const std::string& pathText, const std::stri
     return kFailure;
   }
 
+  cfg::WriterLock lock(file);
+  if (!MayWrite(lock, file)) return kFailure;
   bool missing = false;
   std::unique_ptr<cfg::ConfigStream> stream = OpenInput(file, true, &missing);
   if (!stream && !missing) return kFailure;
@@ -288,6 +308,8 @@ int RunDel(const std::string& file, const std::string& pathText) {
   }
   ConfigPath path;
   if (!ParsePath(file, pathText, &path)) return kFailure;
+  cfg::WriterLock lock(file);
+  if (!MayWrite(lock, file)) return kFailure;
   cfg::DocumentPtr document = LoadDocument(file);
   if (!document) return kFailure;
   Target target;
@@ -332,6 +354,8 @@ int RunFromJson(const std::string& jsonFile, const std::string& output) {
     return kFailure;
   }
   if (output.empty() || output == "-") return SaveToStdout(document) ? kSuccess : kFailure;
+  cfg::WriterLock lock(output);
+  if (!MayWrite(lock, output)) return kFailure;
   return SaveInPlace(document, output) ? kSuccess : kFailure;
 }
 

@@ -1,8 +1,11 @@
 // cfgtool as a user runs it: the real program, its output, its files, its
 // exit status.
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -333,7 +336,67 @@ TEST_F(CfgtoolTest, SetRefusesBadTextAndClashesAndWritesNothing) {
 TEST_F(CfgtoolTest, SetReportsAFileThatCanNotBeWritten) {
   RunResult r = dir_.Run({"set", "no-such-folder/x.cfg", "r", "int", "1"});
   EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "cfgtool: no-such-folder/x.cfg: can not write the file; it is left as it was\n");
+  EXPECT_EQ(r.err, "cfgtool: no-such-folder/x.cfg: can not create the lock file no-such-folder/x.cfg.lock: "
+                   "No such file or directory\n");
+}
+
+// ---------------------------------------------------------------- writers at once
+
+#ifndef _WIN32
+// Many writers of one file started at once, as a script would: each takes
+// the file's writer lock in turn, so every value a writer reported as set
+// is in the file, and one that gave up says so.
+TEST_F(CfgtoolTest, ParallelWritersLoseNothing) {
+  constexpr int kWriters = 40;
+  dir_.Write("F.cfg", "(int)seed=1\n");
+  std::string script = "cd '" + dir_.Path() + "' && for i in $(seq 1 " + std::to_string(kWriters) + "); do ('" +
+                       CFGTOOL_PATH + "' set F.cfg \"r[v$i]\" int $i 2>err$i; echo $? >status$i) & done; wait";
+  ASSERT_EQ(std::system(script.c_str()), 0);
+  const std::string file = dir_.Read("F.cfg");
+  int set = 0;
+  for (int i = 1; i <= kWriters; ++i) {
+    SCOPED_TRACE("writer " + std::to_string(i));
+    const std::string line = "(int)r[v" + std::to_string(i) + "]=" + std::to_string(i) + "\n";
+    if (dir_.Read("status" + std::to_string(i)) == "0\n") {
+      ++set;
+      EXPECT_NE(file.find(line), std::string::npos);
+      EXPECT_EQ(dir_.Read("err" + std::to_string(i)), "");
+    } else {
+      EXPECT_EQ(dir_.Read("err" + std::to_string(i)), "cfgtool: F.cfg: locked by another writer\n");
+    }
+  }
+  EXPECT_GT(set, 0);
+  EXPECT_NE(file.find("(int)seed=1\n"), std::string::npos);
+  EXPECT_FALSE(dir_.Exists("F.cfg.lock"));
+}
+#endif
+
+// A writer waits while the lock file is there, and gives up after its bound
+// without touching the file or the lock that is not its own.
+TEST_F(CfgtoolTest, WritersWaitForTheLockAndThenGiveUp) {
+  const std::string before = "(int)r[a]=1\n";
+  const std::vector<std::vector<std::string>> writers = {
+      {"set", "F.cfg", "r[a]", "int", "2"}, {"del", "F.cfg", "r[a]"}, {"fmt", "-i", "F.cfg"}};
+  for (const std::vector<std::string>& args : writers) {
+    SCOPED_TRACE(args[0]);
+    dir_.Write("F.cfg", before);
+    dir_.Write("F.cfg.lock", "");
+    std::thread release([this] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));
+      std::filesystem::remove(std::filesystem::path(dir_.Path()) / "F.cfg.lock");
+    });
+    RunResult waited = dir_.Run(args);
+    release.join();
+    EXPECT_EQ(waited.status, 0) << waited.err;
+    EXPECT_FALSE(dir_.Exists("F.cfg.lock"));
+  }
+  dir_.Write("F.cfg", before);
+  dir_.Write("F.cfg.lock", "");
+  RunResult refused = dir_.Run(writers[0]);
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(refused.err, "cfgtool: F.cfg: locked by another writer\n");
+  EXPECT_EQ(dir_.Read("F.cfg"), before);
+  EXPECT_TRUE(dir_.Exists("F.cfg.lock"));
 }
 
 // ---------------------------------------------------------------- del
