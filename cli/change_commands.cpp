@@ -1,10 +1,12 @@
 // cfgtool apply and cfgtool merge.
+#include <memory>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
 #include "commands.h"
+#include "config/writer_lock.h"
 #include "tool_io.h"
 #include "tree_merge.h"
 #include "tree_patch.h"
@@ -29,6 +31,12 @@ int RunApply(const std::string& file, const std::string& patchFile, const std::s
     ReportError(patchFile, error);
     return kFailure;
   }
+  // Held from the reading of FILE (when it is the target) to the rename.
+  std::unique_ptr<cfg::WriterLock> lock;
+  if (target != "-") {
+    lock = std::make_unique<cfg::WriterLock>(target);
+    if (!MayWrite(*lock, target)) return kFailure;
+  }
   cfg::DocumentPtr document = LoadDocument(file);
   if (!document) return kFailure;
   const size_t conflicts = ApplyPatch(*document, entries, [&](const std::string& path, const std::string& reason) {
@@ -49,6 +57,11 @@ int RunMerge(const std::string& base, const std::string& ours, const std::string
   if ((base == "-") + (ours == "-") + (theirs == "-") > 1) {
     ReportError("", "only one of BASE, OURS and THEIRS can be standard input");
     return kFailure;
+  }
+  std::unique_ptr<cfg::WriterLock> lock;
+  if (target != "-") {
+    lock = std::make_unique<cfg::WriterLock>(target);
+    if (!MayWrite(*lock, target)) return kFailure;
   }
   // Files load side by side; standard input, read once, only one at a time.
   cfg::DocumentPtr baseTree, oursTree, theirsTree;

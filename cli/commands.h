@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "config/config_node.h"
+#include "config/writer_lock.h"
 
 namespace cfgtool {
 
@@ -20,6 +21,10 @@ void KeepUntilExit(cfg::DocumentPtr document);
 // after, or to standard output for "-"; false after reporting the error (a
 // file that was there is then left as it was).
 bool WriteDocument(cfg::Section& document, const std::string& target);
+
+// Whether lock, taken for FILE, lets its holder write; false after reporting
+// why not.
+bool MayWrite(const cfg::WriterLock& lock, const std::string& file);
 
 int RunFmt(const std::vector<std::string>& files, bool inPlace);
 int RunCheck(const std::vector<std::string>& files);

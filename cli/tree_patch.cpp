@@ -7,12 +7,14 @@
 #include <nlohmann/json.hpp>
 
 #include "config/name_compare.h"
-#include "config/name_rules.h"
 #include "config/tree_diff.h"
 #include "config/value.h"
+#include "config/value_rules.h"
+#include "config/value_text.h"
+#include "config/value_type.h"
 #include "json_load.h"
 #include "json_text.h"
-#include "value_text.h"
+#include "value_argument.h"
 
 namespace cfgtool {
 
@@ -21,52 +23,6 @@ namespace {
 using Json = nlohmann::json;
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
-
-// Why a value that a patch adds would not read back as it is, named name in
-// a record named record; nullptr when it would.
-const char* AddedValueProblem(std::string_view record, std::string_view name, const cfg::Value& value) {
-  const bool array = value.Type() == cfg::ValueType::Binary;
-  if (const char* problem = cfg::NameProblem(array ? cfg::NameUse::ArrayValue : cfg::NameUse::Value, name))
-    return problem;
-  if (const char* problem = cfg::NameProblem(array ? cfg::NameUse::ArrayRecord : cfg::NameUse::Record, record))
-    return problem;
-  if (value.Type() == cfg::ValueType::String &&
-      std::string_view(value.GetString(), value.StringLength()).find_first_of(std::string("\r\n\0", 3)) !=
-          std::string_view::npos)
-    return "the string holds a line break or a NUL byte";
-  if (array && value.GetSize() == 0) return "the byte array is empty";
-  return nullptr;
-}
-
-// The first name in the tree that would not read back as it is, as a message;
-// empty when there is none. Walks with a stack of its own.
-std::string TreeProblem(const cfg::ConfigNode& root) {
-  std::vector<const cfg::ConfigNode*> stack{&root};
-  while (!stack.empty()) {
-    const cfg::ConfigNode* node = stack.back();
-    stack.pop_back();
-    if (node->IsRecord()) {
-      auto record = static_cast<const cfg::Record*>(node);
-      if (const char* problem = cfg::NameProblem(cfg::RecordNameUse(*record), record->NameView()))
-        return "record name " + Quoted(record->NameView()) + ": " + problem;
-      for (int i = 1; i <= record->Count(); ++i) {
-        const cfg::Value* value = record->ValueAt(i);
-        if (value->IsNone()) continue;
-        if (const char* problem = AddedValueProblem(record->NameView(), value->NameView(), *value))
-          return "value " + Quoted(value->NameView()) + " of record " + Quoted(record->NameView()) + ": " + problem;
-      }
-      continue;
-    }
-    if (const char* problem = cfg::NameProblem(cfg::NameUse::Section, node->NameView()))
-      return "section name " + Quoted(node->NameView()) + ": " + problem;
-    auto section = static_cast<const cfg::Section*>(node);
-    for (int i = 1; i <= section->Count(); ++i) {
-      auto child = static_cast<const cfg::ConfigNode*>(section->ItemAt(i));
-      if (child != nullptr && !child->IsNull()) stack.push_back(child);
-    }
-  }
-  return std::string();
-}
 
 // A text field: a JSON string, or null when nullOk.
 bool ReadText(const Json& object, const char* key, bool nullOk, bool* isNull, std::string* text,
@@ -86,14 +42,6 @@ bool ReadText(const Json& object, const char* key, bool nullOk, bool* isNull, st
   return true;
 }
 
-// A value of that type from its text as get prints it.
-std::unique_ptr<cfg::Value> ReadValue(cfg::ValueType type, const std::string& text, std::string* error) {
-  // Any string is a string's text, the empty one included; whether it could
-  // be written is asked of what a patch adds only.
-  if (type == cfg::ValueType::String) return std::make_unique<cfg::Value>(text.data(), text.size());
-  return ParseValueText(type, text, error);
-}
-
 // The node a "tree" holds, as dump --json prints it inside "children".
 std::unique_ptr<cfg::ConfigNode> ReadTree(const Json& tree, std::string* error) {
   if (!tree.is_object()) {
@@ -102,9 +50,10 @@ std::unique_ptr<cfg::ConfigNode> ReadTree(const Json& tree, std::string* error) 
   }
   Json document = {{"file", nullptr}, {"children", Json::array({tree})}};
   cfg::Section holder(cfg::kFileSection, "");
-  std::string problem;
-  if (!LoadJson(document.dump(), holder, &problem)) {
-    *error = "\"tree\": " + problem;
+  std::vector<std::string> problems;
+  if (!LoadJson(document.dump(), holder, &problems)) {
+    *error = "\"tree\": ";
+    for (size_t i = 0; i < problems.size(); ++i) *error += (i == 0 ? "" : "; ") + problems[i];
     return nullptr;
   }
   std::vector<std::unique_ptr<cfg::NamedObject>> items = holder.TakeAll();
@@ -176,7 +125,7 @@ bool ReadEntry(const Json& object, PatchEntry* entry, std::string* error) {
     *error = "a value's path needs \"[...]\"" + where;
     return false;
   }
-  const cfg::ValueType valueType = TypeOfWord(type);
+  const cfg::ValueType valueType = cfg::TypeOfWord(type);
   if (valueType == cfg::ValueType::None) {
     *error = "unknown type " + Quoted(type) + where;
     return false;
@@ -188,11 +137,11 @@ bool ReadEntry(const Json& object, PatchEntry* entry, std::string* error) {
     return false;
   }
   std::string valueError;
-  if (wantsOld && !(entry->before = ReadValue(valueType, oldText, &valueError))) {
+  if (wantsOld && !(entry->before = ParseValueArgument(valueType, oldText, &valueError))) {
     *error = "\"old\": " + valueError + where;
     return false;
   }
-  if (wantsNew && !(entry->after = ReadValue(valueType, newText, &valueError))) {
+  if (wantsNew && !(entry->after = ParseValueArgument(valueType, newText, &valueError))) {
     *error = "\"new\": " + valueError + where;
     return false;
   }
@@ -220,16 +169,12 @@ void Reverse(PatchEntry& entry) {
   std::swap(entry.before, entry.after);
 }
 
-// What an entry would add, checked before anything is carried out.
+// What an entry would add, checked before anything is carried out (a whole
+// section or record was checked as it was read).
 bool CheckAdded(const PatchEntry& entry, std::string* error) {
-  std::string problem;
-  if (entry.IsNode()) {
-    if (entry.op == PatchEntry::Op::Add) problem = TreeProblem(*entry.tree);
-  } else if (entry.after) {
-    if (const char* why = AddedValueProblem(entry.path.record, entry.path.value, *entry.after))
-      problem = why;
-  }
-  if (problem.empty()) return true;
+  if (entry.IsNode() || !entry.after) return true;
+  const char* problem = cfg::ValueProblem(entry.path.record, entry.path.value, *entry.after);
+  if (problem == nullptr) return true;
   *error = entry.pathText + ": would not read back as it is: " + problem;
   return false;
 }
@@ -261,7 +206,7 @@ int ValueSlot(const cfg::Record& record, const PatchEntry& entry, int* unnamedCo
 }
 
 std::string Described(const cfg::Value& value) {
-  return std::string(TypeWord(value.Type())) + " " + Quoted(ValueText(value));
+  return std::string(cfg::TypeWord(value.Type())) + " " + Quoted(cfg::ValueText(value));
 }
 
 class Applier {

@@ -106,7 +106,10 @@ TEST_F(ApplyMergeTest, ApplyCarriesOutEveryEntryOrNone) {
        2, unchanged, "cfgtool: P.json: entry 1: an unnamed value needs \"index\" (r[])\n"},
       {"a value that would not read back", {},
        R"([{"op": "+", "path": "r[v]", "type": "string", "old": null, "new": "two\nlines"}])", 2, unchanged,
-       "cfgtool: P.json: r[v]: would not read back as it is: the string holds a line break or a NUL byte\n"},
+       "cfgtool: P.json: r[v]: would not read back as it is: the string holds a line break\n"},
+      {"a tree that would not read back", {},
+       R"([{"op": "+", "path": "a;b/", "type": null, "old": null, "new": null, "tree": {"section": "a;b", "children": []}}])", 2,
+       unchanged, ""},
       {"a name that would not read back, in reverse", {"-R"},
        R"([{"op": "-", "path": "r[a=b]", "type": "int", "old": "1", "new": null}])", 2, unchanged, ""},
   };
