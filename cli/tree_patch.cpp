@@ -42,25 +42,132 @@ bool ReadText(const Json& object, const char* key, bool nullOk, bool* isNull, st
   return true;
 }
 
-// The node a "tree" holds, as dump --json prints it inside "children".
-std::unique_ptr<cfg::ConfigNode> ReadTree(const Json& tree, std::string* error) {
-  if (!tree.is_object()) {
-    *error = "\"tree\" must be an object";
-    return nullptr;
-  }
-  Json document = {{"file", nullptr}, {"children", Json::array({tree})}};
+// The node a "tree" holds (its JSON text), as dump --json prints it inside
+// "children".
+std::unique_ptr<cfg::ConfigNode> ReadTree(const std::string& tree, std::string* error) {
   cfg::Section holder(cfg::kFileSection, "");
   std::vector<std::string> problems;
-  if (!LoadJson(document.dump(), holder, &problems)) {
+  if (!LoadJson("{\"file\": null, \"children\": [" + tree + "]}", holder, &problems)) {
     *error = "\"tree\": ";
     for (size_t i = 0; i < problems.size(); ++i) *error += (i == 0 ? "" : "; ") + problems[i];
     return nullptr;
   }
   std::vector<std::unique_ptr<cfg::NamedObject>> items = holder.TakeAll();
+  if (items.size() != 1) {
+    *error = "\"tree\" must be one section or record";
+    return nullptr;
+  }
   return std::unique_ptr<cfg::ConfigNode>(static_cast<cfg::ConfigNode*>(items.front().release()));
 }
 
-bool ReadEntry(const Json& object, PatchEntry* entry, std::string* error) {
+// Reads a patch into one shallow JSON object per entry, and the text of each
+// object or array that an entry's key holds (a "tree") aside, written again
+// from the parser's events: a tree may nest as deeply as the file it comes
+// from, and the parser's events, unlike a JSON value, take no recursion.
+class PatchReader : public nlohmann::json_sax<Json> {
+ public:
+  struct Entry {
+    Json fields = Json::object();  // the scalars; an object or array as an empty one
+    std::string tree;              // the text of the object or array under "tree"
+  };
+
+  std::vector<Entry> entries;
+  std::string error;
+
+  bool null() override { return Scalar(nullptr, "null"); }
+  bool boolean(bool value) override { return Scalar(value, value ? "true" : "false"); }
+  bool number_integer(number_integer_t value) override { return Scalar(value, std::to_string(value)); }
+  bool number_unsigned(number_unsigned_t value) override { return Scalar(value, std::to_string(value)); }
+  bool number_float(number_float_t value, const string_t& text) override { return Scalar(value, text); }
+  bool string(string_t& value) override {
+    std::string text;
+    AppendJsonString(text, BytesFromJsonString(value));
+    return Scalar(value, text);
+  }
+  bool binary(binary_t&) override { return Fail("binary data is not allowed"); }
+  bool key(string_t& name) override {
+    if (depth_ == 2) {
+      key_ = name;
+      return true;
+    }
+    if (!inTree_) return true;
+    Separate();
+    AppendJsonString(tree(), BytesFromJsonString(name));
+    tree() += ':';
+    fresh_ = true;
+    return true;
+  }
+  bool start_object(std::size_t) override { return Open('{', Json::object()); }
+  bool start_array(std::size_t) override { return Open('[', Json::array()); }
+  bool end_object() override { return Close('}'); }
+  bool end_array() override { return Close(']'); }
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+    error = "not valid JSON";
+    return false;
+  }
+
+ private:
+  bool Fail(const std::string& message) {
+    error = message;
+    return false;
+  }
+  std::string& tree() { return entries.back().tree; }
+  // A comma before the next member or element of the tree, unless it is the
+  // first one or follows its key.
+  void Separate() {
+    if (!fresh_) tree() += ',';
+    fresh_ = false;
+  }
+  bool Scalar(const Json& value, const std::string& text) {
+    if (depth_ == 2) {
+      if (key_ == "tree") return Fail("\"tree\" must be an object");
+      entries.back().fields[key_] = value;
+      return true;
+    }
+    if (depth_ < 2) return Fail(depth_ == 0 ? "a patch is a JSON array, as diff --json prints it"
+                                            : "an entry must be an object");
+    if (!inTree_) return true;
+    Separate();
+    tree() += text;
+    return true;
+  }
+  bool Open(char bracket, Json empty) {
+    if (depth_ == 0 && bracket != '[') return Fail("a patch is a JSON array, as diff --json prints it");
+    if (depth_ == 1) {
+      if (bracket != '{') return Fail("an entry must be an object");
+      entries.emplace_back();
+    } else if (depth_ == 2) {
+      // Only "tree" is kept; any other key fails as the entry is read.
+      if (key_ == "tree") entries.back().tree.clear();
+      entries.back().fields[key_] = std::move(empty);
+      inTree_ = key_ == "tree";
+      fresh_ = true;
+    }
+    if (depth_ >= 2 && inTree_) {
+      if (depth_ > 2) Separate();
+      tree() += bracket;
+      fresh_ = true;
+    }
+    ++depth_;
+    return true;
+  }
+  bool Close(char bracket) {
+    --depth_;
+    if (depth_ >= 2 && inTree_) {
+      tree() += bracket;
+      fresh_ = false;
+    }
+    if (depth_ == 2) inTree_ = false;
+    return true;
+  }
+
+  int depth_ = 0;     // the open objects and arrays
+  std::string key_;   // the entry's key being read
+  bool inTree_ = false;
+  bool fresh_ = true;  // nothing written yet at this level of the tree, or a key just before
+};
+
+bool ReadEntry(const Json& object, const std::string& treeText, PatchEntry* entry, std::string* error) {
   if (!object.is_object()) {
     *error = "an entry must be an object";
     return false;
@@ -107,7 +214,11 @@ bool ReadEntry(const Json& object, PatchEntry* entry, std::string* error) {
       *error = "an entry of type null is a section or record removed or added whole, with its \"tree\"" + where;
       return false;
     }
-    entry->tree = ReadTree(*tree, error);
+    if (!tree->is_object()) {
+      *error = "\"tree\" must be an object" + where;
+      return false;
+    }
+    entry->tree = ReadTree(treeText, error);
     if (!entry->tree) {
       *error += where;
       return false;
@@ -311,19 +422,15 @@ class Applier {
 }  // namespace
 
 bool ReadPatch(std::string_view json, bool reverse, std::vector<PatchEntry>* entries, std::string* error) {
-  Json patch = Json::parse(json.begin(), json.end(), nullptr, false);
-  if (patch.is_discarded()) {
-    *error = "not valid JSON";
-    return false;
-  }
-  if (!patch.is_array()) {
-    *error = "a patch is a JSON array, as diff --json prints it";
+  PatchReader reader;
+  if (!Json::sax_parse(json.begin(), json.end(), &reader)) {
+    *error = reader.error.empty() ? "not valid JSON" : reader.error;
     return false;
   }
   entries->clear();
-  entries->resize(patch.size());
-  for (size_t i = 0; i < patch.size(); ++i) {
-    if (!ReadEntry(patch[i], &(*entries)[i], error)) {
+  entries->resize(reader.entries.size());
+  for (size_t i = 0; i < reader.entries.size(); ++i) {
+    if (!ReadEntry(reader.entries[i].fields, reader.entries[i].tree, &(*entries)[i], error)) {
       *error = "entry " + std::to_string(i + 1) + ": " + *error;
       return false;
     }

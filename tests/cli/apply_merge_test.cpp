@@ -150,6 +150,34 @@ TEST_F(ApplyMergeTest, ApplyReadsThePatchFromStandardInputAndWritesElsewhere) {
   }
 }
 
+TEST_F(ApplyMergeTest, TreesOfAnyDepthApplyAndMergeWithoutRecursion) {
+  constexpr int kDepth = 100000;
+  std::string deep;
+  for (int i = 0; i < kDepth; ++i) deep += "{ s:\n";
+  deep += "(int)r=1\n";
+  for (int i = 0; i < kDepth; ++i) deep += "} s;\n";
+  dir_.Write("deep.cfg", deep);
+  dir_.Write("empty.cfg", "");
+  RunResult diff = dir_.Run({"diff", "--json", "empty.cfg", "deep.cfg"});
+  ASSERT_EQ(diff.status, 1) << diff.err;
+  dir_.Write("P.json", diff.out);
+  RunResult r = dir_.Run({"apply", "-o", "X.cfg", "empty.cfg", "P.json"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(dir_.Run({"diff", "X.cfg", "deep.cfg"}).status, 0);
+  r = dir_.Run({"apply", "-R", "-o", "Y.cfg", "deep.cfg", "P.json"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(dir_.Read("Y.cfg"), "");
+  r = dir_.Run({"merge", "-o", "M.cfg", "empty.cfg", "empty.cfg", "deep.cfg"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(dir_.Run({"diff", "M.cfg", "deep.cfg"}).status, 0);
+  // Changed inside on one side, deleted on the other: the whole chain is
+  // one side of the conflict.
+  dir_.Write("changed.cfg", deep.substr(0, kDepth * 5) + "(int)r=2\n" + deep.substr(kDepth * 5 + 9));
+  r = dir_.Run({"merge", "-o", "C.cfg", "deep.cfg", "changed.cfg", "empty.cfg"});
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_EQ(r.err, "cfgtool: changed.cfg: s/: changed on ours, deleted on theirs\n");
+}
+
 // A random tree, written as a file: sections, records of named and unnamed
 // values of every type, byte arrays. Names are unique ignoring case.
 struct Node {
