@@ -392,4 +392,14 @@ TEST_F(ApplyMergeTest, MergeWritesElsewhereAndRefusesWhatItCanNotRead) {
   }
 }
 
+TEST_F(ApplyMergeTest, HelpOfApplyAndMerge) {
+  for (const char* command : {"apply", "merge"}) {
+    SCOPED_TRACE(command);
+    RunResult r = dir_.Run({command, "--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Exit status"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "");
+  }
+}
+
 }  // namespace
