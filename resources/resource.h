@@ -50,5 +50,6 @@
 #define IDM_SECTION_CUT       40002
 #define IDM_SECTION_PASTE     40003
 #define IDM_INTERNAL_BUFFER   40004
+#define IDM_COMPARE           40007
 
 #endif

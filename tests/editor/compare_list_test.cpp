@@ -7,7 +7,10 @@
 #include "config/config_node.h"
 #include "config/config_stream.h"
 #include "editor/compare_list.h"
+#include "editor_harness.h"
+#include "resources/resource.h"
 
+namespace editor_test {
 namespace {
 
 void Load(const std::string& text, cfg::Section* document) {
@@ -62,4 +65,38 @@ TEST(CompareListTest, ListsEachDifferenceAndGoesToTheNearestPlaceTheDocumentHold
   EXPECT_FALSE(capped);
 }
 
+// File > Compare with... in the running editor: the picked file's
+// differences listed in the Find dialog's frame, and Go to.
+TEST(EditorCompare, ListsTheDifferencesAndGoesToTheNearestPlaceTheDocumentHolds) {
+  TempDir dir;
+  EditorRun e(dir.Write("one.cfg", "(int)top=1\n{ A:\n(int)rec[x]=1\n(int)rec[y]=2\n} A;\n"));
+  ASSERT_NE(e.Main(), nullptr);
+  const std::string other = dir.Write("two.cfg", "(int)top=1\n{ A:\n(int)rec[x]=5\n(int)rec[y]=2\n(int)rec[z]=3\n} A;\n");
+  e.PostCommand(IDM_COMPARE);
+  HWND picker = e.WaitForWindow("Compare with");
+  ASSERT_NE(picker, nullptr);
+  e.FileDialogAccept(picker, other);
+  HWND compare = e.WaitForWindow("Compare");
+  ASSERT_NE(compare, nullptr);
+  HWND list = GetDlgItem(compare, IDC_FIND_HITS);
+  EXPECT_EQ(ListLines(list), (std::vector<std::string>{"~ A/rec[x]\tint\t1 -> 5", "+ A/rec[z]\tint\t3"}));
+  char status[64] = {};
+  GetWindowTextA(GetDlgItem(compare, IDC_FIND_STATUS), status, sizeof status);
+  EXPECT_STREQ(status, "2 differences");
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(compare, IDC_FIND_START)));
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(compare, IDC_FIND_TEXT)));
+  // The added value is not in the document: Go to shows its record.
+  SendMessageA(list, LB_SETCURSEL, 1, 0);
+  SendMessageA(compare, WM_COMMAND, MAKEWPARAM(IDC_FIND_GO_TO, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(compare, IDC_FIND_GO_TO)));
+  ASSERT_TRUE(e.WaitGone(compare));
+  e.Sync();
+  EXPECT_EQ(e.SelectedPath(), "A");
+  const int record = e.Selection(IDC_RECORDS);
+  ASSERT_GE(record, 0);
+  EXPECT_EQ(e.Lines(IDC_RECORDS)[record], "rec");
+  EXPECT_EQ(e.Selection(IDC_VALUES), -1);
+}
+
 }  // namespace
+}  // namespace editor_test
