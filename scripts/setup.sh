@@ -1,9 +1,10 @@
 #!/bin/sh
-# Installs everything the build, the tests, the editor and the benchmarks need
+# Installs everything the build, the tests, the packages, the editor and the benchmarks need
 # on a Debian machine. Quick when all is there already.
 set -e
 pkgs="cmake make g++ googletest libgtest-dev mingw-w64 g++-mingw-w64-x86-64 wine64 xvfb xauth xdotool \
-imagemagick x11-utils libcli11-dev nlohmann-json3-dev clang libclang-rt-14-dev"
+imagemagick x11-utils libcli11-dev nlohmann-json3-dev clang libclang-rt-14-dev \
+nsis dpkg-dev lintian file man-db unzip"
 if [ "${1:-}" = "--bench" ]; then
   pkgs="$pkgs libbenchmark-dev hyperfine libconfig++-dev libboost-dev rapidjson-dev python3-matplotlib pkgconf"
 fi
