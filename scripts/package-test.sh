@@ -35,8 +35,9 @@ check() {  # check DESCRIPTION COMMAND...: passes when the command succeeds
   shift
   if "$@"; then pass "$what"; else fail "$what"; fi
 }
-winpath() { printf 'Z:%s' "$1" | tr '/' '\\'; }
 noCR() { tr -d '\r'; }
+started=$(date +%s)
+phase() { printf '== %s (at %ss)\n' "$1" $(($(date +%s) - started)); }
 
 for f in "$zip" "$setup" "$deb"; do
   [ -f "$f" ] || { echo "FAIL: $f is missing; run scripts/package.sh first" >&2; exit 1; }
@@ -56,7 +57,7 @@ newPrefix "$work/prefix-setup" &
 setupPrefixJob=$!
 
 # ------------------------------------------------------------------ .deb
-echo "== $(basename "$deb")"
+phase "$(basename "$deb")"
 ex="$work/deb"
 dpkg-deb -x "$deb" "$ex"
 field() { dpkg-deb -f "$deb" "$1"; }
@@ -145,7 +146,7 @@ runEditor() {
   check "cfgedit.exe ends on Esc with status 0" test "$status" -eq 0
 }
 
-echo "== $(basename "$zip")"
+phase "$(basename "$zip")"
 unzipped="$work/zip"
 mkdir -p "$unzipped"
 (cd "$unzipped" && unzip -q "$zip")
@@ -165,7 +166,7 @@ runEditor zip-cfgedit cfgedit.exe example.cfg
 cd "$root"
 "$wineserver" -k 2>/dev/null || true
 
-echo "== $(basename "$setup")"
+phase "$(basename "$setup")"
 wait "$setupPrefixJob"
 export WINEPREFIX="$work/prefix-setup"
 drive="$WINEPREFIX/drive_c"
@@ -190,7 +191,9 @@ for f in cfgedit.exe cfgtool.exe README.md LICENSE example.cfg Uninstall.exe; do
   check "installed Program Files/cfgedit/$f" test -f "$installed/$f"
 done
 check "Start menu entry cfgedit" test -f "$startMenu/cfgedit.lnk"
-check "uninstaller registered" test "$(regValue "$uninstallKey" DisplayName)" = "cfgedit $version"
+check "uninstaller registered as cfgedit $version" test "$(regValue "$uninstallKey" DisplayName)" = "cfgedit $version"
+check "registered uninstaller is the installed one" test "$(regValue "$uninstallKey" UninstallString)" = \
+  '"C:\Program Files\cfgedit\Uninstall.exe"'
 check "cfgedit offered in Open with for .cfg" hasKey 'HKCR\.cfg\OpenWithProgids' /v cfgedit.cfg
 check "cfgedit.cfg opens with the installed cfgedit.exe" test "$(regValue 'HKCR\cfgedit.cfg\shell\open\command')" = \
   '"C:\Program Files\cfgedit\cfgedit.exe" "%1"'
@@ -215,9 +218,11 @@ for key in 'HKCR\.cfg\OpenWithProgids' 'HKCR\cfgedit.cfg' 'HKCR\Applications\cfg
 done
 check "the default program for .cfg is still OtherEditor.cfg" test "$(regValue 'HKCR\.cfg')" = OtherEditor.cfg
 "$wineserver" -k 2>/dev/null || true
+rm -rf "$work/prefix-zip" "$work/prefix-setup"  # some 700 MB each
 
 if [ "$failures" -ne 0 ]; then
   echo "package test: $failures check(s) failed" >&2
   exit 1
 fi
+phase "done"
 echo "package test: all checks passed"
