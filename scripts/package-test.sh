@@ -218,11 +218,11 @@ for key in 'HKCR\.cfg\OpenWithProgids' 'HKCR\cfgedit.cfg' 'HKCR\Applications\cfg
 done
 check "the default program for .cfg is still OtherEditor.cfg" test "$(regValue 'HKCR\.cfg')" = OtherEditor.cfg
 "$wineserver" -k 2>/dev/null || true
-rm -rf "$work/prefix-zip" "$work/prefix-setup"  # some 700 MB each
 
 if [ "$failures" -ne 0 ]; then
-  echo "package test: $failures check(s) failed" >&2
+  echo "package test: $failures check(s) failed; the prefixes are kept in $work" >&2
   exit 1
 fi
+rm -rf "$work/prefix-zip" "$work/prefix-setup"  # some 700 MB each
 phase "done"
 echo "package test: all checks passed"
