@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cfg_version.h"
 #include "commands.h"
 #include "tool_io.h"
 
@@ -18,7 +19,7 @@ constexpr const char* kPathHelp =
 
 int main(int argc, char** argv) {
   CLI::App app{"Formats, checks, reads, changes and converts configuration files.", "cfgtool"};
-  app.set_version_flag("--version", "cfgtool 0.93");
+  app.set_version_flag("--version", "cfgtool " CFG_VERSION);
   app.require_subcommand(1);
   app.footer("Exit status: 0 success; 1 not found, check found something, or diff found a difference; "
              "2 usage, type or I/O error.");
