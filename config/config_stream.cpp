@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "block_scan.h"
+#include "simd_scan.h"
 #include "byte_scan.h"
 #include "name_compare.h"
 #include "value.h"

@@ -134,8 +134,6 @@ class ConfigStream {
   void ClearOutput();
   // Flushes and closes the file; false when any write failed. Idempotent.
   bool Close();
-  // True once a write to the file has failed.
-  bool WriteFailed() const { return writeFailed_; }
   // What an in-memory writer has written.
   const std::string& Output() const;
 

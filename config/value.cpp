@@ -95,14 +95,6 @@ Value::~Value() {
   }
 }
 
-const char* Value::SetString(const char* text) {
-  if (Type() != ValueType::String) return nullptr;
-  char* copy = CopyText(text ? text : "", text ? std::strlen(text) : 0);
-  FreeBlock(data_.s, 1);
-  data_.s = copy;
-  return data_.s;
-}
-
 std::unique_ptr<NamedObject> Value::Clone() const { return std::make_unique<Value>(*this); }
 
 }  // namespace cfg
