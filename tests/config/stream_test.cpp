@@ -138,8 +138,10 @@ TEST_P(StreamReading, ByteLineSyntax) {
   auto stream = Open("[ a:\n1f\n0x1F\n  1F\nab\n1FF\n0X0\n; note\n{ s:\n[ b:\n] b;\nzz\n\n] A;\n");
   ASSERT_EQ(NextKind(*stream), LineKind::ArrayOpen);
   std::vector<uint8_t> bytes;
-  EXPECT_EQ(stream->ReadArray(&bytes), 12);
+  std::vector<long long> byteless = {99};
+  EXPECT_EQ(stream->ReadArray(&bytes, &byteless), 12);
   EXPECT_EQ(bytes, (std::vector<uint8_t>{0x1F, 0x1F, 0x1F, 0xAB, 0xFF, 0x00, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(byteless, (std::vector<long long>{8, 9, 10, 11, 12, 13}));
   EXPECT_EQ(stream->IsArrayOpen(), 0);
 }
 
