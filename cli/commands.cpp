@@ -269,7 +269,7 @@ int RunSet(const std::string& file, const std::string& pathText, const std::stri
   }
   cfg::ValueType type = cfg::TypeOfWord(typeWord);
   if (type == cfg::ValueType::None) {
-    ReportError(file, "unknown type " + Quoted(typeWord) + " (int, float, string, double, int64 or bytes)");
+    ReportError(file, "unknown type " + Quoted(typeWord) + " (" + TypeWordList() + ")");
     return kFailure;
   }
   std::string error;
