@@ -119,16 +119,37 @@ std::mutex readyMutex;
 std::vector<char*> readyChunks;
 std::atomic<std::size_t> readyCount{0};
 
-char* NewChunk() {
+// A small tree is not worth a huge page: the system clears all 2 MiB of one
+// when it is first touched (and, on a virtual machine whose host took the
+// page back, backs it anew), which costs more than loading a small file
+// does. The first chunks are therefore ordinary memory, the first of
+// kFirstSmallChunk bytes and each later one as large as all before it
+// together, until they hold kChunk bytes: from there on the tree is big, and
+// chunks are huge-page chunks.
+constexpr std::size_t kFirstSmallChunk = 16 * 1024;
+std::atomic<std::size_t> smallChunkBytes{0};
+
+// A chunk to cut blocks from; *size is its size.
+char* NewChunk(std::size_t* size) {
   if (readyCount.load(std::memory_order_relaxed) > 0) {
     std::lock_guard<std::mutex> lock(readyMutex);
     if (!readyChunks.empty()) {
       char* chunk = readyChunks.back();
       readyChunks.pop_back();
       readyCount.store(readyChunks.size(), std::memory_order_relaxed);
+      *size = kChunk;
       return chunk;
     }
   }
+  std::size_t taken = smallChunkBytes.load(std::memory_order_relaxed);
+  while (taken < kChunk) {
+    const std::size_t bytes = taken < kFirstSmallChunk ? kFirstSmallChunk : taken;
+    if (smallChunkBytes.compare_exchange_weak(taken, taken + bytes, std::memory_order_relaxed)) {
+      *size = bytes;
+      return static_cast<char*>(::operator new(bytes));
+    }
+  }
+  *size = kChunk;
   return FreshChunk();
 }
 
@@ -160,8 +181,9 @@ void* SmallAllocate(std::size_t size) {
   }
   const std::size_t bytes = cls * kGranule;
   if (static_cast<std::size_t>(pool.bumpEnd - pool.bump) < bytes) {
-    pool.bump = NewChunk();
-    pool.bumpEnd = pool.bump + kChunk;
+    std::size_t chunkSize = 0;
+    pool.bump = NewChunk(&chunkSize);
+    pool.bumpEnd = pool.bump + chunkSize;
   }
   void* block = pool.bump;
   pool.bump += bytes;
