@@ -129,28 +129,29 @@ std::atomic<std::size_t> readyCount{0};
 constexpr std::size_t kFirstSmallChunk = 16 * 1024;
 std::atomic<std::size_t> smallChunkBytes{0};
 
-// A chunk to cut blocks from; *size is its size.
-char* NewChunk(std::size_t* size) {
+// Gives pool a new chunk to cut blocks from.
+void NewChunk(Pool& pool) {
   if (readyCount.load(std::memory_order_relaxed) > 0) {
     std::lock_guard<std::mutex> lock(readyMutex);
     if (!readyChunks.empty()) {
-      char* chunk = readyChunks.back();
+      pool.bump = readyChunks.back();
+      pool.bumpEnd = pool.bump + kChunk;
       readyChunks.pop_back();
       readyCount.store(readyChunks.size(), std::memory_order_relaxed);
-      *size = kChunk;
-      return chunk;
+      return;
     }
   }
   std::size_t taken = smallChunkBytes.load(std::memory_order_relaxed);
   while (taken < kChunk) {
     const std::size_t bytes = taken < kFirstSmallChunk ? kFirstSmallChunk : taken;
     if (smallChunkBytes.compare_exchange_weak(taken, taken + bytes, std::memory_order_relaxed)) {
-      *size = bytes;
-      return static_cast<char*>(::operator new(bytes));
+      pool.bump = static_cast<char*>(::operator new(bytes));
+      pool.bumpEnd = pool.bump + bytes;
+      return;
     }
   }
-  *size = kChunk;
-  return FreshChunk();
+  pool.bump = FreshChunk();
+  pool.bumpEnd = pool.bump + kChunk;
 }
 
 }  // namespace
@@ -180,11 +181,7 @@ void* SmallAllocate(std::size_t size) {
     return block;
   }
   const std::size_t bytes = cls * kGranule;
-  if (static_cast<std::size_t>(pool.bumpEnd - pool.bump) < bytes) {
-    std::size_t chunkSize = 0;
-    pool.bump = NewChunk(&chunkSize);
-    pool.bumpEnd = pool.bump + chunkSize;
-  }
+  if (static_cast<std::size_t>(pool.bumpEnd - pool.bump) < bytes) NewChunk(pool);
   void* block = pool.bump;
   pool.bump += bytes;
   return block;
