@@ -332,9 +332,11 @@ def run_small_case(cfgtool, bindir, datadir, rounds, runs, loop_rounds, out):
         with tempfile.NamedTemporaryFile("r", suffix=".json") as report:
             # -N: no shell between hyperfine and the command, which hyperfine
             # splits into words as a shell would.
-            subprocess.run(["hyperfine", "-N", "--style", "none", "--warmup", "20", "--runs", str(runs),
-                            "--export-json", report.name] + [shlex.join(argv) for _, argv in turn],
-                           stdout=subprocess.DEVNULL, check=True)
+            done = subprocess.run(["hyperfine", "-N", "--style", "none", "--warmup", "20", "--runs", str(runs),
+                                   "--export-json", report.name] + [shlex.join(argv) for _, argv in turn],
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+            if done.returncode != 0:
+                raise RuntimeError(f"hyperfine failed ({done.returncode}): {done.stderr.strip()}")
             for (label, _), result in zip(turn, json.load(report)["results"]):
                 walls[label] += result["times"]
                 cpus[label].append(result["user"] + result["system"])
