@@ -2,12 +2,13 @@
 // the command line, with the same core as the editor.
 #include <CLI/CLI.hpp>
 
+#include "cfg_version.h"
 #include "subcommands.h"
 #include "tool_io.h"
 
 int main(int argc, char** argv) {
   CLI::App app;
-  app.set_version_flag("--version", "cfgtool 0.93");
+  app.set_version_flag("--version", "cfgtool " CFG_VERSION);
   cfgtool::Arguments arguments;
   cfgtool::BuildParser(app, arguments, argc > 1 ? cfgtool::FindSubcommand(argv[1]) : nullptr);
 

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "cfg_version.h"
 #include "cfgtool_runner.h"
 #include "config/config_stream.h"
 
@@ -759,7 +760,7 @@ TEST_F(CfgtoolTest, HelpOnEveryCommandAndVersion) {
   EXPECT_NE(help.out.find("from-json"), std::string::npos);
   RunResult version = dir_.Run({"--version"});
   EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, "cfgtool 0.93\n");
+  EXPECT_EQ(version.out, "cfgtool " CFG_VERSION "\n");
 }
 
 }  // namespace
