@@ -6,6 +6,7 @@
 
 #include "commands.h"
 #include "tool_io.h"
+#include "value_argument.h"
 
 namespace cfgtool {
 
@@ -32,7 +33,7 @@ void DefineGet(CLI::App& get, Arguments& a) {
 void DefineSet(CLI::App& set, Arguments& a) {
   set.add_option("FILE", a.file, "Configuration file (created when missing)")->required();
   set.add_option("PATH", a.path, kPathHelp)->required();
-  set.add_option("TYPE", a.type, "int, float, string, double, int64 or bytes")->required();
+  set.add_option("TYPE", a.type, TypeWordList())->required();
   set.add_option("TEXT", a.text, "The value, in the file's own syntax (bytes: hexadecimal bytes separated by blanks); "
                                  "put \"--\" before a text that starts with \"-\" and a letter")->required();
 }

@@ -13,6 +13,7 @@
 #include "editor/main_dialog.h"
 #include "editor_harness.h"
 #include "resources/resource.h"
+#include "tests/tree_fill.h"
 
 namespace editor_test {
 namespace {
@@ -26,15 +27,15 @@ constexpr char kBase[] = "window[i:w=1],net{host[i:port=80],blob[5:b]},paths{dir
 
 void WriteDocument(const std::string& path) {
   cfg::Section document(cfg::kFileSection, path.c_str());
-  document.AddIntValue("window[w]", 1);
+  cfgtest::AddValue(&document, "window[w]", 1);
   cfg::Section* net = document.FindOrCreateSection("net");
   ASSERT_NE(net, nullptr);
-  net->AddIntValue("host[port]", 80);
+  cfgtest::AddValue(net, "host[port]", 80);
   const uint8_t bytes[] = {0x01, 0xfe};
-  net->AddBinaryValue("blob[b]", bytes, sizeof bytes);
+  cfgtest::AddValue(net, "blob[b]", bytes, sizeof bytes);
   cfg::Section* paths = document.FindOrCreateSection("paths");
   ASSERT_NE(paths, nullptr);
-  paths->AddStringValue("dir[d]", "here");
+  cfgtest::AddValue(paths, "dir[d]", "here");
   ASSERT_EQ(document.Save(), 1);
 }
 
