@@ -183,7 +183,7 @@ void Edit(cfg::Section& tree, Choices& choices, char side, Claims& mine, const C
       std::unique_ptr<cfg::NamedObject> child;
       if (kind == 2) {
         auto section = std::make_unique<cfg::Section>(newName);
-        section->AddIntValue("inner[v]", serial);
+        section->FindOrCreateRecord("inner")->CreateIntValue("v", serial);
         child = std::move(section);
       } else {
         auto added = std::make_unique<cfg::Record>(newName);
