@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "editor/editor_state.h"
 #include "editor/main_dialog.h"
 #include "editor_harness.h"
 #include "resources/resource.h"
@@ -150,7 +149,7 @@ TEST_F(EditorDataSafety, NamesThatWouldNotLoadBackAsTheyAreRefused) {
     e.SetField(c.field, c.text);
     e.Command(c.command);
     EXPECT_EQ(e.TreeText(), c.tree);
-    EXPECT_EQ(Dump(CurrentDocument), c.dump);
+    EXPECT_EQ(Dump(CurrentDocument()), c.dump);
     EXPECT_EQ(SaveAndReload(), c.dump);
     editor_.reset();
   }
@@ -160,7 +159,7 @@ TEST_F(EditorDataSafety, CopyOfTheDocumentItselfIsNeverPasted) {
   EditorRun& e = Start();
   CopyRootAndPasteInto("paths");
   EXPECT_EQ(e.TreeText(), "net,paths");
-  EXPECT_EQ(Dump(CurrentDocument), kBase);
+  EXPECT_EQ(Dump(CurrentDocument()), kBase);
 
   // Copy at the root leaves an earlier copy where it was.
   ASSERT_TRUE(e.SelectItem("net"));
@@ -169,7 +168,7 @@ TEST_F(EditorDataSafety, CopyOfTheDocumentItselfIsNeverPasted) {
   EXPECT_EQ(e.TreeText(), "net,paths(net)");
   const std::string pasted =
       "window[i:w=1],net{host[i:port=80],blob[5:b]},paths{dir[s:d=here],net{host[i:port=80],blob[5:b]}}";
-  EXPECT_EQ(Dump(CurrentDocument), pasted);
+  EXPECT_EQ(Dump(CurrentDocument()), pasted);
   EXPECT_EQ(SaveAndReload(), pasted);
 }
 
@@ -178,8 +177,8 @@ TEST_F(EditorDataSafety, CopyOfANewDocumentIsNeverPasted) {
   e.Command(IDM_NEW);
   CopyRootAndPasteInto("MAIN");
   EXPECT_EQ(e.TreeText(), "MAIN");
-  EXPECT_EQ(Dump(CurrentDocument), "MAIN{}");
-  EXPECT_EQ(SectionClipboard, nullptr);
+  EXPECT_EQ(Dump(CurrentDocument()), "MAIN{}");
+  EXPECT_EQ(SectionClipboard(), nullptr);
 }
 
 // An Open that cannot read its file says so, and the placeholder document it
@@ -202,18 +201,18 @@ TEST_F(EditorDataSafety, FailedOpenReportsAndItsPlaceholderIsNeverPasted) {
   e.Sync();
   EXPECT_EQ(e.TreeText(), "");
   EXPECT_EQ(e.Current(), nullptr);
-  EXPECT_FALSE(CurrentDocument->IsFile());
+  EXPECT_FALSE(CurrentDocument()->IsFile());
 
   e.Command(IDM_GO_TO_ROOT);
   e.Command(IDM_SECTION_COPY);
-  EXPECT_EQ(SectionClipboard, nullptr);
+  EXPECT_EQ(SectionClipboard(), nullptr);
   e.Drop({path_});
   e.Sync();
   ASSERT_EQ(e.TreeText(), "net,paths");
   ASSERT_TRUE(e.SelectItem("paths"));
   e.Command(IDM_SECTION_PASTE);
   EXPECT_EQ(e.TreeText(), "net,paths");
-  EXPECT_EQ(Dump(CurrentDocument), kBase);
+  EXPECT_EQ(Dump(CurrentDocument()), kBase);
   EXPECT_EQ(SaveAndReload(), kBase);
   EXPECT_EQ(Reloaded(locked), kBase);
 }
@@ -248,7 +247,7 @@ TEST_F(EditorDataSafety, SaveWritesWhereARelativeFileCameFromAfterTheOpenDialogM
   EditorRun& e = *editor_;
   ASSERT_NE(e.Main(), nullptr);
   ASSERT_EQ(e.TreeText(), "net,paths");
-  EXPECT_STREQ(CurrentDocument->GetName(), path_.c_str());
+  EXPECT_STREQ(CurrentDocument()->GetName(), path_.c_str());
 
   // Browse to the other folder in the Open dialog, then cancel it.
   e.PostCommand(IDM_OPEN);
@@ -291,7 +290,7 @@ TEST_F(EditorDataSafety, DropOfAPathLongerThanAWindowsPathIsReadWhole) {
   EXPECT_TRUE(box.handIcon);
   e.Sync();
   EXPECT_EQ(e.TreeText(), "MAIN");
-  EXPECT_EQ(std::string(CurrentDocument->GetName()), dropped);
+  EXPECT_EQ(std::string(CurrentDocument()->GetName()), dropped);
 
   // Whether this system can write the long path or not, the file of the
   // cut-off path is left as it was.
