@@ -8,13 +8,16 @@
 #include "config/config_stream.h"
 #include "config/name_rules.h"
 #include "config/value.h"
+#include "config/value_rules.h"
+#include "config/value_text.h"
+#include "config/writer_lock.h"
 #include "config_path.h"
 #include "json_load.h"
 #include "load_findings.h"
 #include "text_sink.h"
 #include "tool_io.h"
 #include "tree_dump.h"
-#include "value_text.h"
+#include "value_argument.h"
 
 namespace cfgtool {
 
@@ -60,6 +63,15 @@ bool SaveToStdout(const cfg::Section& document) {
   return false;
 }
 
+// Whether lock, taken for FILE, lets its holder write; false after
+// reporting why not.
+bool MayWrite(const cfg::WriterLock& lock, const std::string& file) {
+  if (lock.MayWrite()) return true;
+  if (lock.GetState() == cfg::WriterLock::State::Busy) ReportError(file, "locked by another writer");
+  else ReportError(file, "can not create the lock file " + lock.LockPath() + ": " + lock.Error());
+  return false;
+}
+
 bool SaveInPlace(const cfg::Section& document, const std::string& file) {
   if (document.Save() == 0) {
     ReportError(file, "can not write the file; it is left as it was");
@@ -85,12 +97,12 @@ int FirstUnnamedValue(const cfg::Record& record) {
   return 0;
 }
 
-// Follows path from the document. With create set, missing sections and
-// records are made (their names checked first; arrayRecord applies the
-// stricter rules of a record holding a byte array). Returns kSuccess, or the
-// exit status after reporting the error.
+// Follows path from the document. With create set, missing sections (their
+// names checked first) and a missing record are made; the record's name is
+// the value's to judge (ValueProblem). Returns kSuccess, or the exit status
+// after reporting the error.
 int Walk(cfg::Section& document, const ConfigPath& path, const std::string& file,
-         const std::string& pathText, bool create, bool arrayRecord, Target* target) {
+         const std::string& pathText, bool create, Target* target) {
   auto fail = [&](int status, const std::string& message) {
     ReportError(file, pathText + ": " + message);
     return status;
@@ -119,9 +131,6 @@ int Walk(cfg::Section& document, const ConfigPath& path, const std::string& file
   int index = section->IndexOfName(path.record);
   if (index == 0) {
     if (!create) return fail(kNotFound, "no record " + Quoted(path.record));
-    const cfg::NameUse use = arrayRecord ? cfg::NameUse::ArrayRecord : cfg::NameUse::Record;
-    if (const char* problem = cfg::NameProblem(use, path.record))
-      return fail(kFailure, "record name " + Quoted(path.record) + " would not survive a save: " + problem);
     if (section->FindOrCreateRecord(path.record) == nullptr || (index = section->IndexOfName(path.record)) == 0)
       return fail(kFailure, "can not create record " + Quoted(path.record));
   }
@@ -131,11 +140,6 @@ int Walk(cfg::Section& document, const ConfigPath& path, const std::string& file
   target->parent = section;
   target->index = index;
   target->record = static_cast<cfg::Record*>(node);
-  if (arrayRecord) {
-    if (const char* problem = cfg::NameProblem(cfg::NameUse::ArrayRecord, path.record))
-      return fail(kFailure, "record name " + Quoted(path.record) +
-                                " would not survive a save with a byte array: " + problem);
-  }
   target->valueIndex = path.HasValueName() ? target->record->IndexOfName(path.value)
                                            : FirstUnnamedValue(*target->record);
   return kSuccess;
@@ -164,6 +168,14 @@ int RunFmt(const std::vector<std::string>& files, bool inPlace) {
       ReportError(file, "-i can not rewrite standard input");
       status = kFailure;
       continue;
+    }
+    std::unique_ptr<cfg::WriterLock> lock;
+    if (inPlace) {
+      lock = std::make_unique<cfg::WriterLock>(file);
+      if (!MayWrite(*lock, file)) {
+        status = kFailure;
+        continue;
+      }
     }
     cfg::DocumentPtr document = LoadDocument(file);
     if (!document) {
@@ -226,13 +238,13 @@ int RunGet(const std::string& file, const std::string& pathText) {
   cfg::DocumentPtr document = LoadDocument(file);
   if (!document) return kFailure;
   Target target;
-  int status = Walk(*document, path, file, pathText, false, false, &target);
+  int status = Walk(*document, path, file, pathText, false, &target);
   if (status != kSuccess) return status;
   if (target.valueIndex == 0) {
     ReportError(file, pathText + ": " + NotFoundValue(path));
     return kNotFound;
   }
-  return WriteStdout(ValueText(*target.record->ValueAt(target.valueIndex)) + "\n") ? kSuccess : kFailure;
+  return WriteStdout(cfg::ValueText(*target.record->ValueAt(target.valueIndex)) + "\n") ? kSuccess : kFailure;
 }
 
 int RunSet(const std::string& file, const std::string& pathText, const std::string& typeWord,
@@ -247,26 +259,24 @@ int RunSet(const std::string& file, const std::string& pathText, const std::stri
     ReportError(file, pathText + ": names a section; set needs a value");
     return kFailure;
   }
-  cfg::ValueType type = TypeOfWord(typeWord);
+  cfg::ValueType type = cfg::TypeOfWord(typeWord);
   if (type == cfg::ValueType::None) {
     ReportError(file, "unknown type " + Quoted(typeWord) + " (int, float, string, double, int64 or bytes)");
     return kFailure;
   }
   std::string error;
-  std::unique_ptr<cfg::Value> value = ParseValueText(type, text, &error);
+  std::unique_ptr<cfg::Value> value = ParseValueArgument(type, text, &error);
   if (!value) {
     ReportError(file, typeWord + " " + Quoted(text) + ": " + error);
     return kFailure;
   }
-  bool isArray = type == cfg::ValueType::Binary;
-  if (path.HasValueName()) {
-    const cfg::NameUse use = isArray ? cfg::NameUse::ArrayValue : cfg::NameUse::Value;
-    if (const char* problem = cfg::NameProblem(use, path.value)) {
-      ReportError(file, pathText + ": value name " + Quoted(path.value) + " would not survive a save: " + problem);
-      return kFailure;
-    }
+  if (const char* problem = cfg::ValueProblem(path.record, path.value, *value)) {
+    ReportError(file, pathText + ": " + problem);
+    return kFailure;
   }
 
+  cfg::WriterLock lock(file);
+  if (!MayWrite(lock, file)) return kFailure;
   bool missing = false;
   std::unique_ptr<cfg::ConfigStream> stream = OpenInput(file, true, &missing);
   if (!stream && !missing) return kFailure;
@@ -275,7 +285,7 @@ int RunSet(const std::string& file, const std::string& pathText, const std::stri
   stream.reset();
 
   Target target;
-  int status = Walk(*document, path, file, pathText, true, isArray, &target);
+  int status = Walk(*document, path, file, pathText, true, &target);
   if (status != kSuccess) return status;
   // A replaced value keeps its slot and the spelling of its name.
   if (target.valueIndex != 0) {
@@ -298,10 +308,12 @@ int RunDel(const std::string& file, const std::string& pathText) {
   }
   ConfigPath path;
   if (!ParsePath(file, pathText, &path)) return kFailure;
+  cfg::WriterLock lock(file);
+  if (!MayWrite(lock, file)) return kFailure;
   cfg::DocumentPtr document = LoadDocument(file);
   if (!document) return kFailure;
   Target target;
-  int status = Walk(*document, path, file, pathText, false, false, &target);
+  int status = Walk(*document, path, file, pathText, false, &target);
   if (status != kSuccess) return status;
   if (path.bracketed) {
     if (target.valueIndex == 0) {
@@ -332,12 +344,18 @@ int RunFromJson(const std::string& jsonFile, const std::string& output) {
   std::string json;
   if (!ReadWholeFile(jsonFile, &json)) return kFailure;
   cfg::Section document(cfg::kFileSection, output.c_str());
-  std::string error;
-  if (!LoadJson(json, document, &error)) {
-    ReportError(jsonFile, error);
+  std::vector<std::string> problems;
+  if (!LoadJson(json, document, &problems)) {
+    // Enough lines to see every kind of fault; a tree can hold millions.
+    constexpr size_t kMostProblemsReported = 100;
+    for (size_t i = 0; i < problems.size() && i < kMostProblemsReported; ++i) ReportError(jsonFile, problems[i]);
+    if (problems.size() > kMostProblemsReported)
+      ReportError(jsonFile, std::to_string(problems.size() - kMostProblemsReported) + " more problems");
     return kFailure;
   }
   if (output.empty() || output == "-") return SaveToStdout(document) ? kSuccess : kFailure;
+  cfg::WriterLock lock(output);
+  if (!MayWrite(lock, output)) return kFailure;
   return SaveInPlace(document, output) ? kSuccess : kFailure;
 }
 

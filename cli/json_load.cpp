@@ -1,17 +1,21 @@
 #include "json_load.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "config/name_rules.h"
 #include "config/value.h"
+#include "config/value_rules.h"
+#include "config_path.h"
 #include "json_text.h"
-#include "value_text.h"
 
 namespace cfgtool {
 
@@ -20,11 +24,16 @@ namespace {
 using Json = nlohmann::json;
 
 // Receives the parser's events and grows the tree with an explicit stack.
-class TreeBuilder : public nlohmann::json_sax<Json> {
+// A fault of the JSON form stops the parse (Error()); what the form holds
+// but a save would not give back is noted as a problem of its item, and
+// the parse goes on, so that every such problem is found in one run.
+class JsonTreeReader : public nlohmann::json_sax<Json> {
  public:
-  explicit TreeBuilder(cfg::Section& document) : document_(document) {}
+  explicit JsonTreeReader(cfg::Section& document) : document_(document) {}
 
   const std::string& Error() const { return error_; }
+  // Every problem found, in the order of the input: "PATH: reason".
+  std::vector<std::string> Problems() const;
 
   bool null() override { return OnScalar(ScalarKind::Null); }
   bool boolean(bool) override { return OnScalar(ScalarKind::Bool); }
@@ -73,6 +82,20 @@ class TreeBuilder : public nlohmann::json_sax<Json> {
     std::unique_ptr<cfg::Section> section;  // Node frame of a section
     std::unique_ptr<cfg::Record> record;    // Node frame of a record
     cfg::NamedList* owner = nullptr;        // Children and Values frames: the list they fill
+    size_t order = 0;                       // Node frames: where the item starts in the input
+    std::vector<int> positions;             // Node frames of a record: each value's place in "values"
+    int given = 0;                          // Values frames: values given so far
+  };
+
+  // Something the tree holds that a save would not give back. item is the
+  // section or record it concerns, or the record of the value it concerns.
+  struct Problem {
+    size_t order;  // where it starts in the input, for the report's order
+    const cfg::NamedObject* item;
+    bool isValue = false;
+    std::string valueName;  // a value's name; empty for an unnamed value
+    int position = 0;       // a value's place in its record's "values", from 1
+    std::string reason;
   };
 
   // The value object being read (values do not nest).
@@ -86,6 +109,8 @@ class TreeBuilder : public nlohmann::json_sax<Json> {
     int64_t integer = 0;
     uint64_t unsignedInteger = 0;
     std::string text;
+    size_t order = 0;
+    int position = 0;  // its place in "values", from 1
   };
 
   bool Fail(std::string message) {
@@ -99,8 +124,27 @@ class TreeBuilder : public nlohmann::json_sax<Json> {
   bool FinishNode();
   bool FinishValue();
   std::unique_ptr<cfg::Value> MakeValue();
+  void NoteProblem(const Frame& node, std::string reason) {
+    problems_.push_back({node.order, node.section ? static_cast<const cfg::NamedObject*>(node.section.get())
+                                                  : node.record.get(),
+                         false, {}, 0, std::move(reason)});
+  }
+  void NoteValueProblem(size_t order, const cfg::Record* record, std::string_view name, int position,
+                        std::string reason) {
+    problems_.push_back({order, record, true, std::string(name), position, std::move(reason)});
+  }
+  void CheckRecord(const Frame& node);
+  // The list that holds item, or held it until the tree refused it.
+  const cfg::NamedList* OwnerOf(const cfg::NamedObject* item) const;
+  std::string PathOf(const Problem& problem) const;
 
   cfg::Section& document_;
+  size_t itemsStarted_ = 0;
+  std::vector<Problem> problems_;
+  // Items the tree refused for a name taken before: kept for the paths of
+  // their problems, with the list they were meant for.
+  std::vector<std::unique_ptr<cfg::NamedObject>> refused_;
+  std::unordered_map<const cfg::NamedObject*, const cfg::NamedList*> refusedOwners_;
   std::vector<Frame> stack_;
   PendingValue value_;
   int64_t scalarInt_ = 0;
@@ -115,7 +159,7 @@ const char* KeyText(int key) {
   return kTexts[key];
 }
 
-std::string TreeBuilder::Where() const {
+std::string JsonTreeReader::Where() const {
   std::vector<const Frame*> nodes;
   for (const Frame& frame : stack_)
     if (frame.kind == Kind::Node) nodes.push_back(&frame);
@@ -141,7 +185,7 @@ std::string TreeBuilder::Where() const {
   return where;
 }
 
-bool TreeBuilder::SetNodeKind(Frame& frame, NodeKind kind) {
+bool JsonTreeReader::SetNodeKind(Frame& frame, NodeKind kind) {
   if (frame.nodeKind == kind) return true;
   if (frame.nodeKind != NodeKind::Unknown)
     return Fail("an object can not be both a section and a record");
@@ -151,7 +195,7 @@ bool TreeBuilder::SetNodeKind(Frame& frame, NodeKind kind) {
   return true;
 }
 
-bool TreeBuilder::start_object(std::size_t) {
+bool JsonTreeReader::start_object(std::size_t) {
   if (done_) return Fail("more than one document");
   if (stack_.empty()) {
     stack_.emplace_back(Kind::Document);
@@ -160,17 +204,20 @@ bool TreeBuilder::start_object(std::size_t) {
   Frame& top = stack_.back();
   if (top.kind == Kind::Children) {
     stack_.emplace_back(Kind::Node);
+    stack_.back().order = itemsStarted_++;
     return true;
   }
   if (top.kind == Kind::Values) {
     value_ = PendingValue{};
+    value_.order = itemsStarted_++;
+    value_.position = ++top.given;
     stack_.emplace_back(Kind::Value);
     return true;
   }
   return Fail(std::string("\"") + KeyText(static_cast<int>(top.pending)) + "\" can not be an object");
 }
 
-bool TreeBuilder::key(string_t& name) {
+bool JsonTreeReader::key(string_t& name) {
   Frame& top = stack_.back();
   Key key = Key::None;
   switch (top.kind) {
@@ -205,7 +252,7 @@ bool TreeBuilder::key(string_t& name) {
   return true;
 }
 
-bool TreeBuilder::start_array(std::size_t) {
+bool JsonTreeReader::start_array(std::size_t) {
   if (stack_.empty()) return Fail("the document must be a JSON object");
   Frame& top = stack_.back();
   if (top.pending == Key::Children) {
@@ -226,12 +273,12 @@ bool TreeBuilder::start_array(std::size_t) {
   return Fail(std::string("\"") + KeyText(static_cast<int>(top.pending)) + "\" can not be an array");
 }
 
-bool TreeBuilder::end_array() {
+bool JsonTreeReader::end_array() {
   stack_.pop_back();
   return true;
 }
 
-bool TreeBuilder::OnScalar(ScalarKind kind) {
+bool JsonTreeReader::OnScalar(ScalarKind kind) {
   if (stack_.empty()) return Fail("the document must be a JSON object");
   Frame& top = stack_.back();
   Key key = top.pending;
@@ -244,8 +291,6 @@ bool TreeBuilder::OnScalar(ScalarKind kind) {
     case Key::Record: {
       if (kind != ScalarKind::String || scalarText_.empty())
         return Fail(std::string("\"") + KeyText(static_cast<int>(key)) + "\" must be a non-empty string");
-      if (scalarText_.find_first_of(std::string("\r\n\0", 3)) != std::string::npos)
-        return Fail("a name can not hold a line break or a NUL byte");
       if (top.section) top.section->SetName(scalarText_);
       else top.record->SetName(scalarText_);
       return true;
@@ -253,8 +298,6 @@ bool TreeBuilder::OnScalar(ScalarKind kind) {
     case Key::Name:
       if (kind == ScalarKind::Null) return true;
       if (kind != ScalarKind::String) return Fail("\"name\" must be a string or null");
-      if (scalarText_.find_first_of(std::string("\r\n\0", 3)) != std::string::npos)
-        return Fail("a name can not hold a line break or a NUL byte");
       value_.hasName = !scalarText_.empty();
       value_.name = scalarText_;
       return true;
@@ -279,7 +322,7 @@ bool TreeBuilder::OnScalar(ScalarKind kind) {
   return Fail("the document must be a JSON object");
 }
 
-bool TreeBuilder::end_object() {
+bool JsonTreeReader::end_object() {
   Kind kind = stack_.back().kind;
   if (kind == Kind::Node) return FinishNode();
   if (kind == Kind::Value) return FinishValue();
@@ -288,24 +331,57 @@ bool TreeBuilder::end_object() {
   return true;
 }
 
-bool TreeBuilder::FinishNode() {
+bool JsonTreeReader::FinishNode() {
   Frame& top = stack_.back();
   if (top.nodeKind == NodeKind::Unknown) return Fail("an object in \"children\" must be a section or a record");
   bool named = top.section ? top.section->GetName() != nullptr : top.record->GetName() != nullptr;
   if (!named) return Fail(top.section ? "a section needs \"section\"" : "a record needs \"record\"");
+  if (top.section) {
+    if (const char* problem = cfg::NameProblem(cfg::NameUse::Section, top.section->NameView()))
+      NoteProblem(top, problem);
+  } else {
+    CheckRecord(top);
+  }
   std::unique_ptr<cfg::NamedObject> node;
   if (top.section) node = std::move(top.section);
   else node = std::move(top.record);
+  const size_t order = top.order;
   stack_.pop_back();
   cfg::NamedList* owner = stack_.back().owner;
-  std::string name(node->NameView());
-  if (owner->Add(node) == 0) return Fail("the name \"" + name + "\" is taken twice");
+  if (owner->Add(node) == 0) {
+    const auto* earlier = static_cast<const cfg::ConfigNode*>(owner->FindByName(node->NameView()));
+    problems_.push_back({order, node.get(), false, {}, 0,
+                         earlier->IsRecord() ? "an earlier record has the same name (ASCII case ignored)"
+                                             : "an earlier section has the same name (ASCII case ignored)"});
+    refusedOwners_[node.get()] = owner;
+    refused_.push_back(std::move(node));
+  }
   return true;
 }
 
-std::unique_ptr<cfg::Value> TreeBuilder::MakeValue() {
+// A record's name in the use its values give it, and each of its values,
+// through the rules of names and values.
+void JsonTreeReader::CheckRecord(const Frame& node) {
+  const cfg::Record& record = *node.record;
+  if (record.Count() == 0) {
+    NoteProblem(node, "the record holds no values");
+    return;
+  }
+  const char* nameProblem = cfg::NameProblem(cfg::RecordNameUse(record), record.NameView());
+  if (nameProblem != nullptr) NoteProblem(node, nameProblem);
+  // With its name reported once above, each value is judged as if its
+  // record were well named.
+  const std::string_view recordName = nameProblem != nullptr ? std::string_view("record") : record.NameView();
+  for (int i = 1; i <= record.Count(); ++i) {
+    const cfg::Value& value = *record.ValueAt(i);
+    if (const char* problem = cfg::ValueProblem(recordName, value.NameView(), value))
+      NoteValueProblem(node.order, &record, value.NameView(), node.positions[i - 1], problem);
+  }
+}
+
+std::unique_ptr<cfg::Value> JsonTreeReader::MakeValue() {
   const PendingValue& v = value_;
-  cfg::ValueType type = TypeOfWord(v.type);
+  cfg::ValueType type = cfg::TypeOfWord(v.type);
   const char* word = v.type.c_str();
   auto fail = [&](const std::string& message) {
     Fail(message);
@@ -353,9 +429,7 @@ std::unique_ptr<cfg::Value> TreeBuilder::MakeValue() {
     }
     case cfg::ValueType::String:
       if (v.kind != ScalarKind::String) return fail("a value of type string must be a string");
-      if (v.text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos)
-        return fail("a string can not hold a line break or a NUL byte");
-      return std::make_unique<cfg::Value>(v.text.c_str());
+      return std::make_unique<cfg::Value>(v.text.data(), v.text.size());
     case cfg::ValueType::Binary: {
       std::string bytes;
       if (v.kind != ScalarKind::String || !BytesFromHexPairs(v.text, &bytes))
@@ -369,25 +443,87 @@ std::unique_ptr<cfg::Value> TreeBuilder::MakeValue() {
   return nullptr;
 }
 
-bool TreeBuilder::FinishValue() {
+bool JsonTreeReader::FinishValue() {
   if (!value_.hasType) return Fail("a value needs \"type\"");
   if (!value_.hasValue) return Fail("a value needs \"value\"");
   std::unique_ptr<cfg::Value> value = MakeValue();
   if (!value) return false;
   if (value_.hasName) value->SetName(value_.name);
   stack_.pop_back();
-  auto owner = static_cast<cfg::Record*>(stack_.back().owner);
-  if (owner->AddChild(value) == 0) return Fail("the value name \"" + value_.name + "\" is taken twice");
+  Frame& node = stack_[stack_.size() - 2];  // below the Values frame
+  if (node.record->AddChild(value) == 0) {
+    NoteValueProblem(value_.order, node.record.get(), value_.name, value_.position,
+                     "an earlier value has the same name (ASCII case ignored)");
+  } else {
+    node.positions.push_back(value_.position);
+  }
   return true;
+}
+
+const cfg::NamedList* JsonTreeReader::OwnerOf(const cfg::NamedObject* item) const {
+  if (const cfg::NamedList* owner = item->Owner()) return owner;
+  auto refused = refusedOwners_.find(item);
+  return refused == refusedOwners_.end() ? nullptr : refused->second;
+}
+
+// The item's PATH as find prints it, with control bytes as "\xHH" so that
+// the problem stays on one line.
+std::string JsonTreeReader::PathOf(const Problem& problem) const {
+  std::vector<const cfg::NamedList*> sections;
+  for (const cfg::NamedList* list = OwnerOf(problem.item); list != nullptr && list != &document_;
+       list = OwnerOf(list))
+    sections.push_back(list);
+  std::string path;
+  for (auto section = sections.rbegin(); section != sections.rend(); ++section) {
+    AppendPathName(&path, (*section)->NameView(), PathPart::Section);
+    path += '/';
+  }
+  const auto* node = static_cast<const cfg::ConfigNode*>(problem.item);
+  AppendPathName(&path, node->NameView(), node->IsRecord() ? PathPart::Record : PathPart::Section);
+  if (problem.isValue) {
+    path += '[';
+    AppendPathName(&path, problem.valueName, PathPart::Value);
+    path += ']';
+    if (problem.valueName.empty()) path += " (value " + std::to_string(problem.position) + ")";
+  } else if (!node->IsRecord()) {
+    path += '/';
+  }
+  std::string escaped;
+  for (char c : path) {
+    const auto byte = static_cast<unsigned char>(c);
+    constexpr unsigned char kFirstPrintable = 0x20, kDelete = 0x7F;
+    if (byte >= kFirstPrintable && byte != kDelete) {
+      escaped += c;
+      continue;
+    }
+    static const char kHex[] = "0123456789ABCDEF";
+    escaped += "\\x";
+    escaped += kHex[byte >> 4];
+    escaped += kHex[byte & 0xF];
+  }
+  return escaped;
+}
+
+std::vector<std::string> JsonTreeReader::Problems() const {
+  std::vector<const Problem*> sorted;
+  for (const Problem& problem : problems_) sorted.push_back(&problem);
+  std::stable_sort(sorted.begin(), sorted.end(),
+                   [](const Problem* a, const Problem* b) { return a->order < b->order; });
+  std::vector<std::string> lines;
+  for (const Problem* problem : sorted) lines.push_back(PathOf(*problem) + ": " + problem->reason);
+  return lines;
 }
 
 }  // namespace
 
-bool LoadJson(std::string_view json, cfg::Section& document, std::string* error) {
-  TreeBuilder builder(document);
-  bool ok = Json::sax_parse(json.begin(), json.end(), &builder);
-  if (!ok) *error = builder.Error().empty() ? "not a valid document" : builder.Error();
-  return ok;
+bool LoadJson(std::string_view json, cfg::Section& document, std::vector<std::string>* problems) {
+  JsonTreeReader reader(document);
+  if (!Json::sax_parse(json.begin(), json.end(), &reader)) {
+    *problems = {reader.Error().empty() ? "not a valid document" : reader.Error()};
+    return false;
+  }
+  *problems = reader.Problems();
+  return problems->empty();
 }
 
 }  // namespace cfgtool

@@ -4,7 +4,6 @@
 
 #include "config/name_rules.h"
 #include "config/number_text.h"
-#include "value_text.h"
 
 namespace cfgtool {
 

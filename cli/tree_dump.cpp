@@ -6,7 +6,7 @@
 
 #include "config/value.h"
 #include "json_text.h"
-#include "value_text.h"
+#include "config/value_text.h"
 
 namespace cfgtool {
 
@@ -56,7 +56,7 @@ void AppendJsonValue(std::string& out, const cfg::Value& value) {
   if (value.GetName() != nullptr) AppendJsonString(out, value.NameView());
   else out += "null";
   out += ", \"type\": \"";
-  out += TypeWord(value.Type());
+  out += cfg::TypeWord(value.Type());
   out += "\", \"value\": ";
   char buffer[32];
   switch (value.Type()) {
@@ -119,9 +119,9 @@ void WriteOutline(const cfg::Section& document, TextSink& sink) {
           out += "] ";
         }
         out += '(';
-        out += TypeWord(value->Type());
+        out += cfg::TypeWord(value->Type());
         out += ") = ";
-        out += ValueText(*value);
+        out += cfg::ValueText(*value);
         out += '\n';
       }
     }

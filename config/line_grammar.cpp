@@ -30,35 +30,35 @@ struct WrittenHead {
 // One more than the largest type code that has a keyword.
 constexpr size_t TypeCodeBound() {
   size_t bound = 0;
-  for (const TypeKeyword& k : kTypeKeywords) {
+  for (const ValueLineType& k : kValueLineTypes) {
     const auto code = static_cast<size_t>(k.type);
     if (code + 1 > bound) bound = code + 1;
   }
   return bound;
 }
-// The heads in the order of kTypeKeywords, and by type code for the writer.
+// The heads in the order of kValueLineTypes, and by type code for the writer.
 struct WrittenHeads {
-  WrittenHead of[std::size(kTypeKeywords)];
+  WrittenHead of[std::size(kValueLineTypes)];
   WrittenHead byType[TypeCodeBound()];
 };
 constexpr WrittenHeads MakeHeads() {
   WrittenHeads heads{};
-  for (size_t k = 0; k < std::size(kTypeKeywords); ++k) {
-    const std::string_view word = kTypeKeywords[k].word;
+  for (size_t k = 0; k < std::size(kValueLineTypes); ++k) {
+    const std::string_view word = TypeKeyword(kValueLineTypes[k].type);
     WrittenHead& head = heads.of[k];
     for (char& c : head.bytes) c = kBlank;
     head.bytes[0] = kValueLineStart;
     for (size_t i = 0; i < word.size(); ++i) head.bytes[1 + i] = word[i];
     head.bytes[1 + word.size()] = kKeywordClose;
     head.length = word.size() + 2;
-    heads.byType[static_cast<size_t>(kTypeKeywords[k].type)] = head;
+    heads.byType[static_cast<size_t>(kValueLineTypes[k].type)] = head;
   }
   return heads;
 }
 constexpr WrittenHeads kWrittenHeads = MakeHeads();
 constexpr bool HeadsFit() {
-  for (const TypeKeyword& k : kTypeKeywords) {
-    if (k.word.size() + 2 > kHeadRoom) return false;
+  for (const ValueLineType& k : kValueLineTypes) {
+    if (TypeKeyword(k.type).size() + 2 > kHeadRoom) return false;
   }
   return true;
 }
@@ -69,14 +69,14 @@ static_assert(HeadsFit(), "every written head fits its room");
 // NoItem for any other spelling.
 inline LineKind WrittenKeyword(std::string_view s, size_t at, size_t* close) {
   const size_t room = s.size() - at;
-  for (size_t k = 0; k < std::size(kTypeKeywords); ++k) {
+  for (size_t k = 0; k < std::size(kValueLineTypes); ++k) {
     // The head without its "(", up to and including the ")".
     const WrittenHead& head = kWrittenHeads.of[k];
     const size_t length = head.length - 1;
     if (s[at] == head.bytes[1] && room >= length &&
         std::memcmp(s.data() + at, head.bytes + 1, length) == 0) {
       *close = at + length - 1;
-      return kTypeKeywords[k].line;
+      return kValueLineTypes[k].line;
     }
   }
   return LineKind::NoItem;
@@ -152,8 +152,8 @@ const char* DescribeLineIssue(LineIssue issue) {
 }
 
 ValueType LookupTypeKeyword(std::string_view text) {
-  for (const TypeKeyword& k : kTypeKeywords) {
-    if (NamesEqual(text, k.word)) return k.type;
+  for (const ValueTypeNames& names : kValueTypes) {
+    if (!names.keyword.empty() && NamesEqual(text, names.keyword)) return names.type;
   }
   return ValueType::None;
 }

@@ -15,7 +15,7 @@
 //                   "]" blanks name ";" ...               ] key[data];
 //   comment         ";" ...
 //
-// The keyword names the value's type (kTypeKeywords; ASCII case is ignored
+// The keyword names the value's type (value_type.h; ASCII case is ignored
 // when reading). A value line's name ends at its first "=" and is a qualified
 // name, "record" or "record[value]" (SplitQualifiedName); its text runs to
 // the line end or to a carriage return, and holds a number for every type but
@@ -33,19 +33,9 @@
 #include <cstdint>
 #include <string_view>
 
-namespace cfg {
+#include "value_type.h"
 
-// The types of values. The codes are kept by callers (the editor's type
-// selector keeps them as item data), so they never change.
-enum class ValueType : int32_t {
-  None = 0,
-  Binary = 5,  // a byte array, written as an array block
-  Int = 6,
-  Float = 7,
-  String = 8,
-  Double = 9,
-  Int64 = 10,
-};
+namespace cfg {
 
 // What a line is, once recognised (see ConfigStream::Classify).
 enum class LineKind : int {
@@ -82,37 +72,36 @@ const char* DescribeLineIssue(LineIssue issue);
 
 // ------------------------------------------------------------ type keywords
 
-// The keyword of each type that has a value line, and the kind of that line.
-struct TypeKeyword {
+// The kind of value line of each type that has one (its keyword is in
+// kValueTypes).
+struct ValueLineType {
   ValueType type;
   LineKind line;
-  std::string_view word;  // as the writer spells it
 };
-inline constexpr TypeKeyword kTypeKeywords[] = {
-    {ValueType::Int, LineKind::IntLine, "int"},
-    {ValueType::Float, LineKind::FloatLine, "float"},
-    {ValueType::String, LineKind::StringLine, "string"},
-    {ValueType::Double, LineKind::DoubleLine, "double"},
-    {ValueType::Int64, LineKind::Int64Line, "int64"},
+inline constexpr ValueLineType kValueLineTypes[] = {
+    {ValueType::Int, LineKind::IntLine},       {ValueType::Float, LineKind::FloatLine},
+    {ValueType::String, LineKind::StringLine}, {ValueType::Double, LineKind::DoubleLine},
+    {ValueType::Int64, LineKind::Int64Line},
 };
 
 // The type of a value line's kind; None for every other kind.
 constexpr ValueType ValueTypeOf(LineKind kind) {
-  for (const TypeKeyword& k : kTypeKeywords) {
+  for (const ValueLineType& k : kValueLineTypes) {
     if (k.line == kind) return k.type;
   }
   return ValueType::None;
 }
 // The kind of a type's value line; NoItem for None and Binary, which have none.
 constexpr LineKind LineKindOf(ValueType type) {
-  for (const TypeKeyword& k : kTypeKeywords) {
+  for (const ValueLineType& k : kValueLineTypes) {
     if (k.type == type) return k.line;
   }
   return LineKind::NoItem;
 }
 constexpr bool IsValueLine(LineKind kind) { return ValueTypeOf(kind) != ValueType::None; }
 
-// The type whose keyword text is (ASCII case ignored); None when it is none.
+// The type whose keyword (kValueTypes) text is, ASCII case ignored; None
+// when it is none.
 ValueType LookupTypeKeyword(std::string_view text);
 
 // ---------------------------------------------------------- qualified names
@@ -161,15 +150,6 @@ constexpr size_t QualifiedNameLength(std::string_view record, std::string_view v
 char* PutQualifiedName(char* at, std::string_view record, std::string_view value);
 
 // --------------------------------------------------------------- value lines
-
-// The datum of a number line, by its kind: i for IntLine, f for FloatLine,
-// d for DoubleLine, l for Int64Line.
-union NumberDatum {
-  int32_t i;
-  float f;
-  double d;
-  int64_t l;
-};
 
 // A value line, taken apart. The views point into the line.
 struct ValueLine {

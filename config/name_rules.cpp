@@ -8,39 +8,73 @@
 
 namespace cfg {
 
-const char* NameProblem(NameUse use, std::string_view name) {
-  if (name.find_first_of("\r\n") != std::string_view::npos) return "it holds a line break";
-  if (name.find('\0') != std::string_view::npos) return "it holds a NUL byte";
-  bool leadingBlank = !name.empty() && (name[0] == ' ' || name[0] == '\t');
+namespace {
+
+// Why a name would not survive a save, each said of "it" and of the two
+// names a value line carries.
+enum class Fault { LineBreak, Nul, Empty, LeadingBlank, Colon, Semicolon, Open, Close, Equals };
+#define CFG_FAULT_PHRASES(rest) {"it " rest, "the record name " rest, "the value name " rest}
+constexpr const char* kFaultPhrases[][3] = {
+    CFG_FAULT_PHRASES("holds a line break"),
+    CFG_FAULT_PHRASES("holds a NUL byte"),
+    CFG_FAULT_PHRASES("is empty"),
+    CFG_FAULT_PHRASES("begins with a blank"),
+    CFG_FAULT_PHRASES("holds \":\""),
+    CFG_FAULT_PHRASES("holds \";\""),
+    CFG_FAULT_PHRASES("holds \"[\""),
+    CFG_FAULT_PHRASES("holds \"]\""),
+    CFG_FAULT_PHRASES("holds \"=\""),
+};
+#undef CFG_FAULT_PHRASES
+
+bool Holds(std::string_view name, char c) { return name.find(c) != std::string_view::npos; }
+
+// The first fault of name in that use; false when it has none.
+bool FindFault(NameUse use, std::string_view name, Fault* fault) {
+  auto found = [fault](Fault f) {
+    *fault = f;
+    return true;
+  };
+  if (name.find_first_of("\r\n") != std::string_view::npos) return found(Fault::LineBreak);
+  if (Holds(name, '\0')) return found(Fault::Nul);
+  const bool leadingBlank = !name.empty() && (name[0] == ' ' || name[0] == '\t');
   switch (use) {
     case NameUse::Section:
-      if (name.empty()) return "it is empty";
-      if (leadingBlank) return "it begins with a blank";
-      if (name.find(':') != std::string_view::npos) return "it holds \":\"";
-      if (name.find(';') != std::string_view::npos) return "it holds \";\"";
-      return nullptr;
+      if (name.empty()) return found(Fault::Empty);
+      if (leadingBlank) return found(Fault::LeadingBlank);
+      if (Holds(name, ':')) return found(Fault::Colon);
+      if (Holds(name, ';')) return found(Fault::Semicolon);
+      return false;
     case NameUse::Record:
     case NameUse::ArrayRecord:
-      if (name.empty()) return "it is empty";
-      if (name.find('[') != std::string_view::npos) return "it holds \"[\"";
-      if (name.find('=') != std::string_view::npos) return "it holds \"=\"";
+      if (name.empty()) return found(Fault::Empty);
+      if (Holds(name, '[')) return found(Fault::Open);
+      if (Holds(name, '=')) return found(Fault::Equals);
       if (use == NameUse::ArrayRecord) {
-        if (leadingBlank) return "it begins with a blank";
-        if (name.find(':') != std::string_view::npos) return "it holds \":\"";
-        if (name.find(';') != std::string_view::npos) return "it holds \";\"";
+        if (leadingBlank) return found(Fault::LeadingBlank);
+        if (Holds(name, ':')) return found(Fault::Colon);
+        if (Holds(name, ';')) return found(Fault::Semicolon);
       }
-      return nullptr;
+      return false;
     case NameUse::Value:
     case NameUse::ArrayValue:
-      if (name.find(']') != std::string_view::npos) return "it holds \"]\"";
-      if (name.find('=') != std::string_view::npos) return "it holds \"=\"";
+      if (Holds(name, ']')) return found(Fault::Close);
+      if (Holds(name, '=')) return found(Fault::Equals);
       if (use == NameUse::ArrayValue) {
-        if (name.find(':') != std::string_view::npos) return "it holds \":\"";
-        if (name.find(';') != std::string_view::npos) return "it holds \";\"";
+        if (Holds(name, ':')) return found(Fault::Colon);
+        if (Holds(name, ';')) return found(Fault::Semicolon);
       }
-      return nullptr;
+      return false;
   }
-  return nullptr;
+  return false;
+}
+
+}  // namespace
+
+const char* NameProblem(NameUse use, std::string_view name, NameSubject subject) {
+  Fault fault;
+  if (!FindFault(use, name, &fault)) return nullptr;
+  return kFaultPhrases[static_cast<int>(fault)][static_cast<int>(subject)];
 }
 
 namespace {

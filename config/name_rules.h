@@ -2,7 +2,9 @@
 // stands, but the reader splits lines at certain characters, so a name that
 // holds one of them (or is empty where a name is required) is read back
 // differently or not at all. Every caller that creates or renames something -
-// the editor's commands, cfgtool set and check - asks here before it does.
+// the editor's commands, cfgtool set and check - asks here before it does;
+// a value and its two names together are judged by ValueProblem
+// (value_rules.h), which asks here.
 #pragma once
 
 #include <string_view>
@@ -16,10 +18,14 @@ class Record;
 // not begin with a blank, so it has the stricter rules of a section name too.
 enum class NameUse { Section, Record, ArrayRecord, Value, ArrayValue };
 
+// Who a phrase of NameProblem speaks of: "it", or one of the two names of a
+// value line ("the record name", "the value name").
+enum class NameSubject { It, RecordName, ValueName };
+
 // Why the name would be written but read back differently or not at all, as
 // a phrase ("it holds \":\""), or nullptr when it survives. A value name may
 // be empty (the value is then read back unnamed); the others may not.
-const char* NameProblem(NameUse use, std::string_view name);
+const char* NameProblem(NameUse use, std::string_view name, NameSubject subject = NameSubject::It);
 
 // For a name read from a file: NameProblem's phrase when a save and a reload
 // really give the name back differently or not at all, between neighbours

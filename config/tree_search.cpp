@@ -50,8 +50,6 @@ bool HoldsIgnoringCase(std::string_view text, std::string_view part) {
 namespace {
 
 // The value types by number, for a table of what each one's texts can hold.
-constexpr ValueType kValueTypes[] = {ValueType::None, ValueType::Binary, ValueType::Int, ValueType::Float,
-                                     ValueType::String, ValueType::Double, ValueType::Int64};
 constexpr size_t kTypeSlots = static_cast<size_t>(ValueType::Int64) + 1;
 
 }  // namespace
@@ -66,8 +64,10 @@ bool SearchTree(const Section& root, const SearchTest& test, const SearchReceive
     return holds && test(text);
   };
   bool textCanMatch[kTypeSlots] = {};
-  for (ValueType type : kValueTypes)
-    textCanMatch[static_cast<size_t>(type)] = ValueTextCanHold(type, required.part, required.ignoreCase);
+  textCanMatch[static_cast<size_t>(ValueType::None)] =
+      ValueTextCanHold(ValueType::None, required.part, required.ignoreCase);
+  for (const ValueTypeNames& names : kValueTypes)
+    textCanMatch[static_cast<size_t>(names.type)] = ValueTextCanHold(names.type, required.part, required.ignoreCase);
   std::vector<const Section*> sections;
   std::string scratch;
   SearchHit hit{};

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <memory>
 
-#include "line_grammar.h"
 #include "named_object.h"
+#include "value_type.h"
 
 namespace cfg {
 

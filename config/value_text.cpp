@@ -34,27 +34,6 @@ char OtherCase(char c) {
 
 }  // namespace
 
-const char* TypeWord(ValueType type) {
-  switch (type) {
-    case ValueType::Int: return "int";
-    case ValueType::Float: return "float";
-    case ValueType::String: return "string";
-    case ValueType::Double: return "double";
-    case ValueType::Int64: return "int64";
-    case ValueType::Binary: return "bytes";
-    case ValueType::None: break;
-  }
-  return nullptr;
-}
-
-ValueType TypeOfWord(std::string_view word) {
-  for (ValueType type : {ValueType::Int, ValueType::Float, ValueType::String, ValueType::Double,
-                         ValueType::Int64, ValueType::Binary}) {
-    if (word == TypeWord(type)) return type;
-  }
-  return ValueType::None;
-}
-
 std::string_view ValueText(const Value& value, std::string* scratch) {
   char buffer[kNumberRoom];
   int length = 0;

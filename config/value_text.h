@@ -1,5 +1,5 @@
-// The text of a value as the command line and the views show it: its type
-// word and its datum written as a value line holds it.
+// The text of a value as the command line and the views show it: its datum
+// written as a value line holds it (its type word is in value_type.h).
 #pragma once
 
 #include <string>
@@ -8,12 +8,6 @@
 #include "value.h"
 
 namespace cfg {
-
-// The type words: "int", "float", "string", "double", "int64", "bytes";
-// nullptr for None.
-const char* TypeWord(ValueType type);
-// The type of a type word (exact, lower case); None when it is none of them.
-ValueType TypeOfWord(std::string_view word);
 
 // The datum as a value line holds it (the writer's number texts); a byte
 // array as its bytes in "%X" form separated by single blanks; "" for None.

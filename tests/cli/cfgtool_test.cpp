@@ -1,8 +1,11 @@
 // cfgtool as a user runs it: the real program, its output, its files, its
 // exit status.
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -307,16 +310,15 @@ TEST_F(CfgtoolTest, SetRefusesBadTextAndClashesAndWritesNothing) {
       {{"r[a]", "float", "1e39"}, "cfgtool: F.cfg: float \"1e39\": out of the range of a float\n"},
       {{"r[a]", "double", "abc"}, "cfgtool: F.cfg: double \"abc\": not a floating-point number\n"},
       {{"r[a]", "bytes", "1 zz"}, "cfgtool: F.cfg: bytes \"1 zz\": \"zz\" is not a hexadecimal byte\n"},
-      {{"r[a]", "bytes", " "}, nullptr},
-      {{"r[a]", "string", ""}, "cfgtool: F.cfg: string \"\": an empty string is not read back\n"},
+      {{"r[a]", "bytes", " "}, "cfgtool: F.cfg: r[a]: the byte array is empty\n"},
+      {{"r[a]", "string", "a\nb"}, "cfgtool: F.cfg: r[a]: the string holds a line break\n"},
       {{"r[a]", "text", "x"}, "cfgtool: F.cfg: unknown type \"text\" (int, float, string, double, int64 or bytes)\n"},
       {{"s[x]", "int", "1"}, "cfgtool: F.cfg: s[x]: \"s\" is a section, not a record\n"},
       {{"r/x", "int", "1"}, "cfgtool: F.cfg: r/x: \"r\" is a record, not a section\n"},
       {{"s/", "int", "1"}, "cfgtool: F.cfg: s/: names a section; set needs a value\n"},
       {{"a;b/r", "int", "1"}, "cfgtool: F.cfg: a;b/r: section name \"a;b\" would not survive a save: it holds \";\"\n"},
-      {{"r[x=y]", "int", "1"}, "cfgtool: F.cfg: r[x=y]: value name \"x=y\" would not survive a save: it holds \"=\"\n"},
-      {{"k;x[d]", "bytes", "1"},
-       "cfgtool: F.cfg: k;x[d]: record name \"k;x\" would not survive a save: it holds \";\"\n"},
+      {{"r[x=y]", "int", "1"}, "cfgtool: F.cfg: r[x=y]: the value name holds \"=\"\n"},
+      {{"k;x[d]", "bytes", "1"}, "cfgtool: F.cfg: k;x[d]: the record name holds \";\"\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[0] + " " + c.args[1] + " " + c.args[2]);
@@ -334,7 +336,67 @@ TEST_F(CfgtoolTest, SetRefusesBadTextAndClashesAndWritesNothing) {
 TEST_F(CfgtoolTest, SetReportsAFileThatCanNotBeWritten) {
   RunResult r = dir_.Run({"set", "no-such-folder/x.cfg", "r", "int", "1"});
   EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "cfgtool: no-such-folder/x.cfg: can not write the file; it is left as it was\n");
+  EXPECT_EQ(r.err, "cfgtool: no-such-folder/x.cfg: can not create the lock file no-such-folder/x.cfg.lock: "
+                   "No such file or directory\n");
+}
+
+// ---------------------------------------------------------------- writers at once
+
+#ifndef _WIN32
+// Many writers of one file started at once, as a script would: each takes
+// the file's writer lock in turn, so every value a writer reported as set
+// is in the file, and one that gave up says so.
+TEST_F(CfgtoolTest, ParallelWritersLoseNothing) {
+  constexpr int kWriters = 40;
+  dir_.Write("F.cfg", "(int)seed=1\n");
+  std::string script = "cd '" + dir_.Path() + "' && for i in $(seq 1 " + std::to_string(kWriters) + "); do ('" +
+                       CFGTOOL_PATH + "' set F.cfg \"r[v$i]\" int $i 2>err$i; echo $? >status$i) & done; wait";
+  ASSERT_EQ(std::system(script.c_str()), 0);
+  const std::string file = dir_.Read("F.cfg");
+  int set = 0;
+  for (int i = 1; i <= kWriters; ++i) {
+    SCOPED_TRACE("writer " + std::to_string(i));
+    const std::string line = "(int)r[v" + std::to_string(i) + "]=" + std::to_string(i) + "\n";
+    if (dir_.Read("status" + std::to_string(i)) == "0\n") {
+      ++set;
+      EXPECT_NE(file.find(line), std::string::npos);
+      EXPECT_EQ(dir_.Read("err" + std::to_string(i)), "");
+    } else {
+      EXPECT_EQ(dir_.Read("err" + std::to_string(i)), "cfgtool: F.cfg: locked by another writer\n");
+    }
+  }
+  EXPECT_GT(set, 0);
+  EXPECT_NE(file.find("(int)seed=1\n"), std::string::npos);
+  EXPECT_FALSE(dir_.Exists("F.cfg.lock"));
+}
+#endif
+
+// A writer waits while the lock file is there, and gives up after its bound
+// without touching the file or the lock that is not its own.
+TEST_F(CfgtoolTest, WritersWaitForTheLockAndThenGiveUp) {
+  const std::string before = "(int)r[a]=1\n";
+  const std::vector<std::vector<std::string>> writers = {
+      {"set", "F.cfg", "r[a]", "int", "2"}, {"del", "F.cfg", "r[a]"}, {"fmt", "-i", "F.cfg"}};
+  for (const std::vector<std::string>& args : writers) {
+    SCOPED_TRACE(args[0]);
+    dir_.Write("F.cfg", before);
+    dir_.Write("F.cfg.lock", "");
+    std::thread release([this] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));
+      std::filesystem::remove(std::filesystem::path(dir_.Path()) / "F.cfg.lock");
+    });
+    RunResult waited = dir_.Run(args);
+    release.join();
+    EXPECT_EQ(waited.status, 0) << waited.err;
+    EXPECT_FALSE(dir_.Exists("F.cfg.lock"));
+  }
+  dir_.Write("F.cfg", before);
+  dir_.Write("F.cfg.lock", "");
+  RunResult refused = dir_.Run(writers[0]);
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(refused.err, "cfgtool: F.cfg: locked by another writer\n");
+  EXPECT_EQ(dir_.Read("F.cfg"), before);
+  EXPECT_TRUE(dir_.Exists("F.cfg.lock"));
 }
 
 // ---------------------------------------------------------------- del
@@ -479,7 +541,8 @@ TEST_F(CfgtoolTest, FromJsonRefusesWhatIsNotTheDocumentForm) {
       {"{\"kids\": []}", "unknown key \"kids\""},
       {"{\"children\": [{\"section\": \"s\", \"values\": []}]}", "an object can not be both a section and a record (in s)"},
       {"{\"children\": [{\"record\": \"\"}]}", "\"record\" must be a non-empty string"},
-      {"{\"children\": [{\"section\": \"a\"}, {\"record\": \"A\"}]}", "the name \"A\" is taken twice"},
+      {"{\"children\": [{\"section\": \"a\"}, {\"record\": \"A\", \"values\": [{\"type\": \"int\", \"value\": 1}]}]}",
+       "A: an earlier section has the same name (ASCII case ignored)"},
       {"{\"children\": [{\"record\": \"r\", \"values\": [{\"type\": \"int\", \"value\": 2147483648}]}]}",
        "the value is out of the range of type int (in r (record))"},
       {"{\"children\": [{\"record\": \"r\", \"values\": [{\"type\": \"int\", \"value\": 1.5}]}]}",
@@ -489,10 +552,10 @@ TEST_F(CfgtoolTest, FromJsonRefusesWhatIsNotTheDocumentForm) {
       {"{\"children\": [{\"record\": \"r\", \"values\": [{\"name\": \"b\", \"type\": \"bytes\", \"value\": \"ABC\"}]}]}",
        "a value of type bytes must be a string of hexadecimal digit pairs (in r (record)[b])"},
       {"{\"children\": [{\"record\": \"r\", \"values\": [{\"type\": \"string\", \"value\": \"a\\nb\"}]}]}",
-       "a string can not hold a line break or a NUL byte (in r (record))"},
+       "r[] (value 1): the string holds a line break"},
       {"{\"children\": [{\"record\": \"r\", \"values\": [{\"name\": \"x\", \"type\": \"int\", \"value\": 1},"
        " {\"name\": \"X\", \"type\": \"int\", \"value\": 2}]}]}",
-       "the value name \"X\" is taken twice (in r (record))"},
+       "r[X]: an earlier value has the same name (ASCII case ignored)"},
       {"{\"children\": [{\"record\": \"r\", \"values\": [{\"type\": \"int\"}]}]}", "a value needs \"value\" (in r (record))"},
   };
   for (const Case& c : cases) {
@@ -504,6 +567,83 @@ TEST_F(CfgtoolTest, FromJsonRefusesWhatIsNotTheDocumentForm) {
     else EXPECT_EQ(r.err.rfind("cfgtool: in.json: ", 0), 0u) << r.err;
     EXPECT_FALSE(dir_.Exists("out.cfg"));
   }
+}
+
+// What a new user tried with from-json and set, each of which once wrote a
+// file that read back differently (or refused what the reader keeps): now
+// every refusal names each fault's PATH and touches nothing, and what is
+// taken reads back as given.
+TEST_F(CfgtoolTest, WritersTakeOnlyWhatASaveCarriesBack) {
+  const std::string one = R"({"type": "int", "value": 1})";
+  auto record = [](const std::string& name, const std::string& values) {
+    return R"({"record": ")" + name + R"(", "values": [)" + values + "]}";
+  };
+  auto tree = [](const std::string& children) { return R"({"file": null, "children": [)" + children + "]}"; };
+  struct Case {
+    const char* label;
+    std::vector<std::string> args;
+    std::string input;      // in.json for from-json; F.cfg's content before set
+    int status;
+    std::string err;        // after each "cfgtool: FILE: "
+    const char* written;    // F.cfg afterwards; nullptr: no out.cfg was made
+  };
+  const Case cases[] = {
+      {"a section named t:u", {"from-json", "-o", "out.cfg", "in.json"},
+       tree(R"({"section": "t:u", "children": [)" + record("a", one) + "]}, " + record("after", one)), 2,
+       "t:u/: it holds \":\"\n", nullptr},
+      {"a record named ba1=c holding an unnamed double", {"from-json", "-o", "out.cfg", "in.json"},
+       tree(record("ba1=c", R"({"name": null, "type": "double", "value": -3.5E+200})")), 2,
+       "ba1=c: it holds \"=\"\n", nullptr},
+      {"a record without values and an empty byte array", {"from-json", "-o", "out.cfg", "in.json"},
+       tree(record("empty", "") + ", " + record("k", R"({"name": "d", "type": "bytes", "value": ""})")), 2,
+       "empty: the record holds no values\n|k[d]: the byte array is empty\n", nullptr},
+      {"names that differ in case, a record named like a sibling section", {"from-json", "-o", "out.cfg", "in.json"},
+       tree(record("Name", one) + ", " + record("name", one) + R"(, {"section": "s", "children": []}, )" +
+            record("S", one) + ", " +
+            record("r", R"({"name": "A", "type": "int", "value": 1}, {"name": "a", "type": "int", "value": 2},
+                           {"name": null, "type": "int", "value": 3}, {"name": "", "type": "int", "value": 4})")),
+       2,
+       "name: an earlier record has the same name (ASCII case ignored)\n"
+       "|S: an earlier section has the same name (ASCII case ignored)\n"
+       "|r[a]: an earlier value has the same name (ASCII case ignored)\n",
+       nullptr},
+      {"an empty string set", {"set", "F.cfg", "s/r[x]", "string", ""}, "(int)q=1\n", 0, "",
+       "(int)q=1\n{ s:\n    (string)r[x]=\n} s;\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    const bool fromJson = c.args[0] == "from-json";
+    dir_.Write(fromJson ? "in.json" : "F.cfg", c.input);
+    RunResult r = dir_.Run(c.args);
+    EXPECT_EQ(r.status, c.status);
+    std::string err;
+    const std::string prefix = std::string("cfgtool: ") + (fromJson ? "in.json" : "F.cfg") + ": ";
+    for (size_t start = 0; start < c.err.size();) {
+      const size_t end = c.err.find('|', start);
+      err += prefix + c.err.substr(start, end == std::string::npos ? std::string::npos : end - start);
+      start = end == std::string::npos ? c.err.size() : end + 1;
+    }
+    EXPECT_EQ(r.err, err);
+    if (fromJson) {
+      EXPECT_EQ(dir_.Exists("out.cfg"), c.written != nullptr);
+    } else {
+      EXPECT_EQ(dir_.Read("F.cfg"), c.written);
+      EXPECT_EQ(dir_.Run({"get", "F.cfg", "s/r[x]"}).out, "\n");
+    }
+  }
+
+  // What from-json takes, dump --json gives back as it was: an empty string,
+  // unnamed values (null or ""), a float at its own precision.
+  const std::string taken = tree(record("r", R"({"name": null, "type": "string", "value": ""},
+      {"name": "", "type": "float", "value": 0.1}, {"name": "x", "type": "double", "value": 0.1})"));
+  dir_.Write("in.json", taken);
+  RunResult made = dir_.Run({"from-json", "-o", "out.cfg", "in.json"});
+  ASSERT_EQ(made.status, 0) << made.err;
+  EXPECT_EQ(dir_.Run({"dump", "--json", "out.cfg"}).out,
+            "{\n  \"file\": \"out.cfg\",\n  \"children\": [\n    {\n      \"record\": \"r\",\n      \"values\": [\n"
+            "        {\"name\": null, \"type\": \"string\", \"value\": \"\"},\n"
+            "        {\"name\": null, \"type\": \"float\", \"value\": 0.1},\n"
+            "        {\"name\": \"x\", \"type\": \"double\", \"value\": 0.1}\n      ]\n    }\n  ]\n}\n");
 }
 
 #ifdef READ_FAULT_SHIM

@@ -1,4 +1,4 @@
-#include "value_text.h"
+#include "value_argument.h"
 
 #include <cstdio>
 #include <vector>
@@ -77,16 +77,12 @@ std::unique_ptr<cfg::Value> ParseBytes(std::string_view text, std::string* error
     }
     bytes.push_back(byte);
   }
-  if (bytes.empty()) {
-    *error = "a byte array needs at least one byte (an empty one is not read back)";
-    return nullptr;
-  }
   return std::make_unique<cfg::Value>(bytes.data(), static_cast<int32_t>(bytes.size()));
 }
 
 }  // namespace
 
-std::unique_ptr<cfg::Value> ParseValueText(cfg::ValueType type, std::string_view text,
+std::unique_ptr<cfg::Value> ParseValueArgument(cfg::ValueType type, std::string_view text,
                                            std::string* error) {
   switch (type) {
     case cfg::ValueType::Int:
@@ -96,19 +92,7 @@ std::unique_ptr<cfg::Value> ParseValueText(cfg::ValueType type, std::string_view
     case cfg::ValueType::Double:
       return ParseFloating(type, Trim(text), error);
     case cfg::ValueType::String:
-      if (text.empty()) {
-        *error = "an empty string is not read back";
-        return nullptr;
-      }
-      if (text.find_first_of("\r\n") != std::string_view::npos) {
-        *error = "a string can not hold a line break";
-        return nullptr;
-      }
-      if (text.find('\0') != std::string_view::npos) {
-        *error = "a string can not hold a NUL byte";
-        return nullptr;
-      }
-      return std::make_unique<cfg::Value>(std::string(text).c_str());
+      return std::make_unique<cfg::Value>(text.data(), text.size());
     case cfg::ValueType::Binary:
       return ParseBytes(text, error);
     case cfg::ValueType::None:
