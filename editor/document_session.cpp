@@ -7,6 +7,8 @@
 
 #include "config/name_rules.h"
 #include "config/number_text.h"
+#include "config/value_rules.h"
+#include "config/writer_lock.h"
 
 namespace editor {
 
@@ -129,11 +131,26 @@ Opened DocumentSession::Open(const std::string& path, Door door) {
   return opened;
 }
 
-int DocumentSession::Save() const { return document_->Save(); }
+SaveOutcome DocumentSession::Save() const {
+  SaveOutcome outcome;
+  if (!document_->IsFile()) return outcome;
+  // Another program (cfgtool) may be rewriting the file: one writer at a time.
+  cfg::WriterLock lock(Path());
+  if (lock.GetState() == cfg::WriterLock::State::Busy) {
+    outcome.reason = "another program is writing it";
+    return outcome;
+  }
+  if (!lock.MayWrite()) {
+    outcome.reason = lock.Error();
+    return outcome;
+  }
+  outcome.written = document_->Save() != 0;
+  return outcome;
+}
 
-int DocumentSession::SaveAs(const char* path) {
+SaveOutcome DocumentSession::SaveAs(const char* path) {
   document_->SetName(path);
-  return document_->Save();
+  return Save();
 }
 
 void DocumentSession::Remember(Step step) {
@@ -239,30 +256,51 @@ Outcome DocumentSession::DeleteRecord(cfg::Record* record) {
 
 namespace {
 
-// Why a value made from the fields would not be created in record, where
-// ignored (the value an update replaces) does not count; Done when it would.
-Outcome ValueRefused(const cfg::Record& record, const ValueFields& fields,
-                     const cfg::Value* ignored, int32_t* number) {
+// The value the fields describe, unnamed; nullptr, and why, when they
+// describe none. The number is read from the field as the "%i" conversion
+// reads it: a number at its start, in decimal, octal after 0, hexadecimal
+// after 0x.
+std::unique_ptr<cfg::Value> ValueOfFields(const ValueFields& fields, Outcome* refusal) {
   if (fields.type == static_cast<int>(cfg::ValueType::Int)) {
-    if (fields.text == nullptr || !cfg::ParseInt32(fields.text, number))
-      return Refused("An int needs a number, such as 42, -7 or 0x1F.", Spot::ValueText);
-  } else if (fields.type != static_cast<int>(cfg::ValueType::String)) {
-    return Refused("No type is chosen: choose int or string.", Spot::ValueType);
+    int32_t number = 0;
+    if (fields.text == nullptr || !cfg::ParseInt32(fields.text, &number)) {
+      *refusal = Refused("An int needs a number, such as 42, -7 or 0x1F.", Spot::ValueText);
+      return nullptr;
+    }
+    return std::make_unique<cfg::Value>(number);
   }
-  if (fields.name == nullptr || *fields.name == '\0') return Outcome();  // unnamed values may repeat
-  Outcome outcome = NameRefused(cfg::NameUse::Value, fields.name, Spot::ValueName);
-  if (!outcome.Done()) return outcome;
-  const cfg::NamedObject* holder = record.FindByName(fields.name);
-  if (holder != nullptr && holder != ignored)
-    return Refused("The record holds a value of that name already.", Spot::ValueName);
-  return Outcome();
+  if (fields.type == static_cast<int>(cfg::ValueType::String))
+    return std::make_unique<cfg::Value>(fields.text != nullptr ? fields.text : "");
+  *refusal = Refused("No type is chosen: choose int or string.", Spot::ValueType);
+  return nullptr;
 }
 
-// Creates the value the fields describe, checked by ValueRefused; its slot.
-int CreateValue(cfg::Record* record, const ValueFields& fields, int32_t number) {
-  if (fields.type == static_cast<int>(cfg::ValueType::Int))
-    return record->CreateIntValue(fields.name, number);
-  return record->CreateStringValue(fields.name, fields.text != nullptr ? fields.text : "");
+// The value the fields describe, named, as record would take it, where
+// ignored (the value an update replaces) does not count; nullptr, and why,
+// when it would be refused.
+std::unique_ptr<cfg::Value> AcceptedValue(const cfg::Record& record, const ValueFields& fields,
+                                          const cfg::Value* ignored, Outcome* refusal) {
+  std::unique_ptr<cfg::Value> value = ValueOfFields(fields, refusal);
+  if (value == nullptr) return nullptr;
+  const std::string_view name = fields.name != nullptr ? fields.name : "";
+  if (const char* problem = cfg::ValueProblem(record.NameView(), name, *value)) {
+    // The phrase names what is wrong: the record's name, the value's or its text.
+    const std::string_view phrase(problem);
+    const Spot spot = phrase.rfind("the string", 0) == 0        ? Spot::ValueText
+                      : phrase.rfind("the record name", 0) == 0 ? Spot::Records
+                                                                : Spot::ValueName;
+    *refusal = Refused("", spot);
+    refusal->reason = std::string("This value can not be saved: ") + problem + ".";
+    return nullptr;
+  }
+  // Unnamed values may repeat.
+  const cfg::NamedObject* holder = name.empty() ? nullptr : record.FindByName(name);
+  if (holder != nullptr && holder != ignored) {
+    *refusal = Refused("The record holds a value of that name already.", Spot::ValueName);
+    return nullptr;
+  }
+  value->SetName(name);
+  return value;
 }
 
 }  // namespace
@@ -285,16 +323,16 @@ Outcome DocumentSession::UpdateValue(cfg::Record* record, cfg::Value* value,
                                      const ValueFields& fields) {
   if (record == nullptr) return Refused(kNoRecord, Spot::Records);
   if (value != nullptr && value->Owner() != record) value = nullptr;
-  int32_t number = 0;
-  Outcome outcome = ValueRefused(*record, fields, value, &number);
-  if (!outcome.Done()) return outcome;
+  Outcome outcome;
+  std::unique_ptr<cfg::Value> made = AcceptedValue(*record, fields, value, &outcome);
+  if (made == nullptr) return outcome;
   Step step;
   if (value != nullptr) step = Taken(record, value);
-  int slot = CreateValue(record, fields, number);
-  Step added = Added(record, record->ValueAt(slot));
-  step.push_back(std::move(added[0]));
+  cfg::Value* added = made.get();
+  record->AddChild(made);
+  step.push_back(std::move(Added(record, added)[0]));
   Remember(std::move(step));
-  outcome.change = {Change::Tree::Same, nullptr, OwnerSection(record), record, record->ValueAt(slot)};
+  outcome.change = {Change::Tree::Same, nullptr, OwnerSection(record), record, added};
   return outcome;
 }
 

@@ -52,6 +52,13 @@ struct Opened {
                                     // start-up or a drop), nullptr for none
 };
 
+// What a save did. A write that failed has no reason of its own: the file
+// that was there stays as it was.
+struct SaveOutcome {
+  bool written = false;
+  std::string reason;  // why nothing was written, when something else than the write stopped it
+};
+
 class DocumentSession {
  public:
   // An unnamed document with the file flag: a placeholder until New or Open.
@@ -76,10 +83,10 @@ class DocumentSession {
   // not be read, when the document is unnamed (a Save must not overwrite a file
   // that is there with an empty document).
   Opened Open(const std::string& path, Door door);
-  // Writes the document to its file (Save); Save as names it first. Neither
-  // touches the history. 1 when the whole file was written.
-  int Save() const;
-  int SaveAs(const char* path);
+  // Writes the document to its file (Save), holding the file's writer lock;
+  // Save as names it first. Neither touches the history.
+  SaveOutcome Save() const;
+  SaveOutcome SaveAs(const char* path);
 
   // The commands. current is the section the records list shows (nullptr when
   // none); record and value are the selected ones (nullptr when none).

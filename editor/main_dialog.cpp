@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "config/value_type.h"
 #include "editor/about_dialog.h"
 #include "editor/list_views.h"
 #include "editor/view_fill.h"
@@ -16,17 +17,9 @@
 
 namespace {
 
-// One entry of the type combo box: the name shown and the value type it stands for.
-struct TypeChoice {
-  char name[16];
-  int32_t code;
-};
-
-// The types the values list shows and the value commands create, in combo order.
-const TypeChoice kTypeTable[] = {
-    {"int", static_cast<int32_t>(cfg::ValueType::Int)},
-    {"string", static_cast<int32_t>(cfg::ValueType::String)},
-};
+// The types the values list shows and the value commands create, in combo
+// order; the combo shows each one's word.
+constexpr cfg::ValueType kComboTypes[] = {cfg::ValueType::Int, cfg::ValueType::String};
 
 constexpr int kPathSize = 260;
 constexpr char kFileFilter[] = "Configuration files\0*.cfg\0All files\0*.*\0";
@@ -177,10 +170,13 @@ void MainDialog::Save() {
     SaveAs();
     return;
   }
-  if (session.Save() != 0)
+  editor::SaveOutcome saved = session.Save();
+  if (saved.written)
     dlg::ShowMessage(Window(), "Success", MB_OK, "File (%s) saved.", name);
-  else
+  else if (saved.reason.empty())
     dlg::ShowMessage(Window(), "Error", MB_OK, "File (%s) not saved.", name);
+  else
+    dlg::ShowMessage(Window(), "Error", MB_OK, "File (%s) not saved: %s.", name, saved.reason.c_str());
 }
 
 void MainDialog::SaveAs() {
@@ -190,8 +186,12 @@ void MainDialog::SaveAs() {
   params.lpstrTitle = "Save as";
   params.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
   if (GetSaveFileNameA(&params) == 0) return;
-  if (session.SaveAs(path.data()) == 0)
+  editor::SaveOutcome saved = session.SaveAs(path.data());
+  if (saved.written) return;
+  if (saved.reason.empty())
     dlg::ShowMessage(Window(), "Error", MB_OK, "File (%s) not saved.", path.data());
+  else
+    dlg::ShowMessage(Window(), "Error", MB_OK, "File (%s) not saved: %s.", path.data(), saved.reason.c_str());
 }
 
 // ---------------------------------------------------------------------------
@@ -300,8 +300,8 @@ void MainDialog::FillTypeCombo() {
   dlg::ComboBoxControl* combo = TypeCombo();
   if (combo == nullptr) return;
   int position = 0;
-  for (const TypeChoice& choice : kTypeTable) {
-    if (combo->AddString(choice.name) != CB_ERR) combo->SetItemData(position, choice.code);
+  for (cfg::ValueType type : kComboTypes) {
+    if (combo->AddString(cfg::TypeWord(type)) != CB_ERR) combo->SetItemData(position, static_cast<int>(type));
     ++position;
   }
 }
@@ -318,8 +318,8 @@ void MainDialog::SelectType(int code) {
   dlg::ComboBoxControl* combo = TypeCombo();
   if (combo == nullptr) return;
   int position = 0;
-  for (const TypeChoice& choice : kTypeTable) {
-    if (choice.code == code) combo->SetCurSel(position);
+  for (cfg::ValueType type : kComboTypes) {
+    if (static_cast<int>(type) == code) combo->SetCurSel(position);
     ++position;
   }
 }

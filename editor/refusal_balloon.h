@@ -24,6 +24,9 @@ class RefusalBalloon {
   bool Shown() const { return shown_; }
   // The tooltip window that draws the balloon; nullptr before the first one.
   HWND Window() const { return tip_; }
+  // The control the latest balloon pointed at, and its text.
+  HWND Control() const { return tool_; }
+  const std::string& Text() const { return text_; }
   // Forgets the tooltip window, which its owner's destruction destroys.
   void Detach();
 

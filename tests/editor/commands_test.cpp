@@ -56,6 +56,48 @@ class EditorCommands : public ::testing::Test {
   std::unique_ptr<EditorRun> editor_;
 };
 
+// Undo and Redo in the window: the menu items grey and ungrey, an undone
+// delete comes back in its place, and the views show where it happened.
+TEST_F(EditorCommands, UndoAndRedoShowThePlaceThatChanged) {
+  HMENU menu = GetMenu(e().Main());
+  auto greyed = [menu](int id) { return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED) != 0; };
+  EXPECT_TRUE(greyed(IDM_UNDO));
+  EXPECT_TRUE(greyed(IDM_REDO));
+
+  SelectRec();
+  ASSERT_TRUE(e().SelectLine(IDC_VALUES, "(int)x = 1"));
+  e().Command(IDM_VALUE_DELETE);
+  EXPECT_EQ(RecDump(), "s:s=hello");
+  EXPECT_FALSE(greyed(IDM_UNDO));
+  e().Command(IDM_GO_TO_ROOT);
+  e().Command(IDM_UNDO, 0);
+  EXPECT_EQ(RecDump(), "i:x=1,s:s=hello");
+  EXPECT_TRUE(greyed(IDM_UNDO));
+  EXPECT_FALSE(greyed(IDM_REDO));
+  EXPECT_EQ(e().SelectedPath(), "A");
+  EXPECT_EQ(e().Lines(IDC_RECORDS)[e().Selection(IDC_RECORDS)], "rec");
+  EXPECT_EQ(e().Lines(IDC_VALUES)[e().Selection(IDC_VALUES)], "(int)x = 1");
+  EXPECT_EQ(e().Field(IDC_VALUE_NAME), "x");
+  e().Command(IDM_REDO, 0);
+  EXPECT_EQ(RecDump(), "s:s=hello");
+  EXPECT_EQ(e().Lines(IDC_VALUES), Lines{"(string)s = hello"});
+  EXPECT_EQ(e().Selection(IDC_VALUES), -1);
+
+  // A nested section deleted, then undone: its item comes back where it was.
+  ASSERT_TRUE(e().SelectItem("A/B"));
+  e().Command(IDM_SECTION_DELETE);
+  EXPECT_EQ(e().TreeText(), "A,C");
+  e().Command(IDM_UNDO, 0);
+  EXPECT_EQ(e().TreeText(), "A(B),C");
+  EXPECT_EQ(e().SelectedPath(), "A/B");
+  EXPECT_EQ(e().Lines(IDC_RECORDS), Lines{"deep"});
+  EXPECT_EQ(e().Current(), CurrentDocument()->SectionAt(2)->SectionAt(3));
+  // Undone to the start, the document saves as it was read.
+  e().Command(IDM_UNDO, 0);
+  EXPECT_TRUE(greyed(IDM_UNDO));
+  EXPECT_EQ(Dump(CurrentDocument()), kDocumentDump);
+}
+
 TEST_F(EditorCommands, SectionAddRefusesTakenNamesAndAppendsCollapsed) {
   ASSERT_TRUE(e().SelectItem("A"));
   for (const char* refused : {"", "REC", "b"}) {

@@ -197,8 +197,11 @@ TEST(SessionCommands, RefuseWithReasonOrApplyAndUndoAndRedo) {
       {"Value Add, no type", [](Opened& o) { return o.session.AddValue(o.server, {"t", "1", 0}); },
        "No type", Spot::ValueType, kBaseDump},
       {"Value Add, a name a save cuts",
-       [](Opened& o) { return o.session.AddValue(o.server, {"a]b", "1", kInt}); }, "it holds \"]\"",
+       [](Opened& o) { return o.session.AddValue(o.server, {"a]b", "1", kInt}); }, "holds \"]\"",
        Spot::ValueName, kBaseDump},
+      {"Value Add, a string a save cuts",
+       [](Opened& o) { return o.session.AddValue(o.server, {"t", "a\nb", kString}); }, "line break",
+       Spot::ValueText, kBaseDump},
       {"Value Add, no record", [](Opened& o) { return o.session.AddValue(nullptr, {"t", "1", kInt}); },
        "No record", Spot::Records, kBaseDump},
       {"Value Update keeps the slot",
@@ -259,6 +262,19 @@ TEST(SessionCommands, RefuseWithReasonOrApplyAndUndoAndRedo) {
   }
 }
 
+TEST(SessionCommands, AByteArraysRecordKeepsTheNameRulesOfAnArrayBlock) {
+  TempFolder folder;
+  DocumentSession session;
+  session.Open(folder.Write("blob.cfg", "[ blob[b]:\n  01\n  FE\n] blob[b];\n"), editor::Door::OpenDialog);
+  cfg::Record* blob = session.Document()->RecordByName("blob");
+  ASSERT_FALSE(blob->IsNull());
+  Outcome refused = session.RenameRecord(blob, "a:b");
+  EXPECT_NE(refused.reason.find("it holds \":\""), std::string::npos) << refused.reason;
+  EXPECT_EQ(refused.spot, Spot::RecordName);
+  ASSERT_TRUE(session.RenameRecord(blob, "bytes").Done());
+  EXPECT_EQ(Dump(session.Document()), "bytes[5:b]");
+}
+
 TEST(SessionHistory, KeepsTheRemovedItemsThemselves) {
   Opened o;
   ASSERT_TRUE(o.session.DeleteSection(o.proxy).Done());
@@ -301,7 +317,9 @@ TEST(SessionHistory, ANewCommandDropsWhatWasUndoneAndRenamingTheDocumentIsNoStep
 TEST(SessionHistory, NewAndOpenStartAnewAndSaveKeepsIt) {
   Opened o;
   ASSERT_TRUE(o.session.AddRecord(o.net, "a").Done());
-  o.session.SaveAs(o.folder.Path("copy.cfg").c_str());
+  EXPECT_TRUE(o.session.SaveAs(o.folder.Path("copy.cfg").c_str()).written);
+  struct stat status {};
+  EXPECT_NE(stat((o.folder.Path("copy.cfg") + ".lock").c_str(), &status), 0) << "the writer lock stayed";
   EXPECT_TRUE(o.session.CanUndo());
   o.session.Undo();
   EXPECT_EQ(o.session.Path(), o.folder.Path("copy.cfg"));
@@ -406,7 +424,12 @@ std::string RandomDocumentText(std::mt19937& random) {
     switch (random() % 4) {
       case 0: record->CreateIntValue(name, static_cast<int32_t>(random() % 1000)); break;
       case 1: record->CreateStringValue(name, kTexts[random() % 5]); break;
-      case 2: record->CreateDoubleValue(name, 0.5); break;
+      case 2: {
+        auto value = std::make_unique<cfg::Value>(0.5);
+        value->SetName(name);
+        record->AddChild(value);
+        break;
+      }
       default: {
         const uint8_t bytes[] = {0xDE, 0xAD};
         record->CreateBinaryValue(name, bytes, 2);
