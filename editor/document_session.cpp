@@ -140,10 +140,9 @@ SaveOutcome DocumentSession::Save() const {
     outcome.reason = "another program is writing it";
     return outcome;
   }
-  if (!lock.MayWrite()) {
-    outcome.reason = lock.Error();
-    return outcome;
-  }
+  // A lock file that can not be made beside the file means a file that can
+  // not be written there either: a plain failure of the write.
+  if (!lock.MayWrite()) return outcome;
   outcome.written = document_->Save() != 0;
   return outcome;
 }

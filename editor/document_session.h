@@ -56,7 +56,7 @@ struct Opened {
 // that was there stays as it was.
 struct SaveOutcome {
   bool written = false;
-  std::string reason;  // why nothing was written, when something else than the write stopped it
+  std::string reason;  // why nothing was written, when another writer held the file
 };
 
 class DocumentSession {

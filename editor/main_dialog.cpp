@@ -95,7 +95,7 @@ int MainDialog::OnMessage(dlg::WindowMessage* message) {
 void MainDialog::OnInitDialog() {
   sectionTree.Attach(ControlWindow(IDC_TREE));
   keys.Install(Window(), &balloon);
-  SendDlgItemMessageA(Window(), IDC_TREE, TVM_SETIMAGELIST, TVSIL_NORMAL, 0);
+  sectionTree.ShowNoImages();
   // The first control with a tab stop is the tree, and a tree view that gets
   // the focus with no item selected selects its first item. The focus starts
   // in the section name field instead, so the tree starts as it was filled.
@@ -347,7 +347,7 @@ void MainDialog::EmptyTreeAtEnd(HWND dialog) {
   if (tree == nullptr) return;
   editor::WaitCursor wait;
   sectionTree.Attach(tree);
-  SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
+  sectionTree.SetRedraw(false);
   sectionTree.DeleteAll();
   sectionTree.Attach(nullptr);
 }
@@ -441,7 +441,7 @@ void MainDialog::SectionAdd() {
     sectionTree.Append(parent, *outcome.change.section);
   else
     sectionTree.SetButton(parent, true);
-  InvalidateRect(sectionTree.Window(), nullptr, TRUE);
+  sectionTree.Repaint();
 }
 
 void MainDialog::SectionDelete() {

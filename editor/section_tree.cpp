@@ -55,6 +55,8 @@ HTREEITEM SectionTree::InsertInPlace(HTREEITEM parent, const cfg::Section& secti
   return Insert(parent, section, after);
 }
 
+void SectionTree::ShowNoImages() const { Send(TVM_SETIMAGELIST, TVSIL_NORMAL, 0); }
+
 HTREEITEM SectionTree::Selected() const {
   return reinterpret_cast<HTREEITEM>(Send(TVM_GETNEXTITEM, TVGN_CARET, 0));
 }
@@ -97,7 +99,11 @@ void SectionTree::SetText(HTREEITEM item, const char* text) const {
 
 void SectionTree::SetRedraw(bool on) const {
   Send(WM_SETREDRAW, on ? TRUE : FALSE, 0);
-  if (on && tree_ != nullptr) InvalidateRect(tree_, nullptr, TRUE);
+  if (on) Repaint();
+}
+
+void SectionTree::Repaint() const {
+  if (tree_ != nullptr) InvalidateRect(tree_, nullptr, TRUE);
 }
 
 void SectionTree::DeleteSubtree(HTREEITEM item) const {

@@ -35,6 +35,8 @@ class SectionTree {
   // Forgets every item: the tree view was emptied.
   void Clear();
 
+  // The tree shows no images (TVM_SETIMAGELIST with none).
+  void ShowNoImages() const;
   // The selected item; nullptr when none is.
   HTREEITEM Selected() const;
   // Selects an item (nullptr: none); the tree view reports the change.
@@ -51,6 +53,8 @@ class SectionTree {
   void SetText(HTREEITEM item, const char* text) const;
   // Turns redraw off, and back on with the tree repainted.
   void SetRedraw(bool on) const;
+  // Repaints the whole tree.
+  void Repaint() const;
   // Deletes an item and every item below it, a leaf at a time (see
   // DeleteTreeItems), with redraw off and the wait cursor on meanwhile.
   void DeleteSubtree(HTREEITEM item) const;
