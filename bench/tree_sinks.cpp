@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstring>
 
+#include "config/value_type.h"
+
 namespace bench {
 
 TreeSink::~TreeSink() = default;
@@ -108,27 +110,27 @@ class CfgSink : public BufferedSink {
   void BeginRecord(std::string_view name) override { record_.assign(name); }
   void EndRecord() override {}
   void Int(std::string_view name, int32_t number) override {
-    ValueStart("int", name);
+    ValueStart(cfg::ValueType::Int, name);
     PutInteger(number);
     EndLine();
   }
   void Float(std::string_view name, float number) override {
-    ValueStart("float", name);
+    ValueStart(cfg::ValueType::Float, name);
     PutFormatted("%f", number);
     EndLine();
   }
   void String(std::string_view name, std::string_view text) override {
-    ValueStart("string", name);
+    ValueStart(cfg::ValueType::String, name);
     Put(text);
     EndLine();
   }
   void Double(std::string_view name, double number) override {
-    ValueStart("double", name);
+    ValueStart(cfg::ValueType::Double, name);
     PutFormatted("%G", number);
     EndLine();
   }
   void Int64(std::string_view name, int64_t number) override {
-    ValueStart("int64", name);
+    ValueStart(cfg::ValueType::Int64, name);
     PutInteger(number);
     EndLine();
   }
@@ -162,10 +164,10 @@ class CfgSink : public BufferedSink {
       Put(']');
     }
   }
-  void ValueStart(const char* keyword, std::string_view name) {
+  void ValueStart(cfg::ValueType type, std::string_view name) {
     Indent(Depth());
     Put('(');
-    Put(keyword);
+    Put(cfg::TypeKeyword(type));
     Put(')');
     QualifiedName(name);
     Put('=');

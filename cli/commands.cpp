@@ -7,6 +7,7 @@
 #include "config/config_node.h"
 #include "config/config_stream.h"
 #include "config/name_rules.h"
+#include "config/tree_search.h"
 #include "config/value.h"
 #include "config/value_rules.h"
 #include "config/value_text.h"
@@ -72,7 +73,14 @@ bool MayWrite(const cfg::WriterLock& lock, const std::string& file) {
   return false;
 }
 
+// Saves the document over FILE, unless it holds a name (read from the file)
+// that the save would not give back; false after reporting either failure.
 bool SaveInPlace(const cfg::Section& document, const std::string& file) {
+  const bool namesSurvive = cfg::NamesSurviveSave(document, [&](const cfg::SearchHit& item, const char* problem) {
+    ReportError(file, HitPath(item) + ": this name would not survive a save (" + problem +
+                          "); the file is left as it was");
+  });
+  if (!namesSurvive) return false;
   if (document.Save() == 0) {
     ReportError(file, "can not write the file; it is left as it was");
     return false;
@@ -261,7 +269,7 @@ int RunSet(const std::string& file, const std::string& pathText, const std::stri
   }
   cfg::ValueType type = cfg::TypeOfWord(typeWord);
   if (type == cfg::ValueType::None) {
-    ReportError(file, "unknown type " + Quoted(typeWord) + " (int, float, string, double, int64 or bytes)");
+    ReportError(file, "unknown type " + Quoted(typeWord) + " (" + TypeWordList() + ")");
     return kFailure;
   }
   std::string error;

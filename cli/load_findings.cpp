@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "config/name_rules.h"
-#include "config/number_text.h"
 
 namespace cfgtool {
 
@@ -91,14 +90,10 @@ void LoadFindings::ScanNames(cfg::ConfigStream& stream) {
         // number still counts in the array's length.
         // An array left open swallows the rest of the input; that is one
         // finding (from loading), not one per line.
+        std::vector<uint8_t> bytes;
         std::vector<long long> byteless;
-        bool closed = false;
-        while (!closed && stream.NextLine() != 0) {
-          closed = stream.Classify() == cfg::LineKind::ArrayClose;
-          uint8_t byte;
-          if (!closed && !cfg::ParseHexByte(stream.Line(), &byte)) byteless.push_back(stream.LineNumber());
-        }
-        if (closed) {
+        stream.ReadArray(&bytes, &byteless);
+        if (!stream.IsArrayOpen()) {
           for (long long at : byteless)
             Add(at, "line in array " + Quoted(name) + " holds no byte but counts in the array's length");
         }

@@ -5,8 +5,10 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cfg_version.h"
 #include "commands.h"
 #include "tool_io.h"
+#include "value_argument.h"
 
 namespace {
 
@@ -18,7 +20,7 @@ constexpr const char* kPathHelp =
 
 int main(int argc, char** argv) {
   CLI::App app{"Formats, checks, reads, changes and converts configuration files.", "cfgtool"};
-  app.set_version_flag("--version", "cfgtool 0.93");
+  app.set_version_flag("--version", "cfgtool " CFG_VERSION);
   app.require_subcommand(1);
   app.footer("Exit status: 0 success; 1 not found, check found something, or diff found a difference; "
              "2 usage, type or I/O error.");
@@ -41,7 +43,7 @@ int main(int argc, char** argv) {
   CLI::App* set = app.add_subcommand("set", "Create or replace one value, creating sections and records on the way.");
   set->add_option("FILE", file, "Configuration file (created when missing)")->required();
   set->add_option("PATH", path, kPathHelp)->required();
-  set->add_option("TYPE", type, "int, float, string, double, int64 or bytes")->required();
+  set->add_option("TYPE", type, cfgtool::TypeWordList())->required();
   set->add_option("TEXT", text, "The value, in the file's own syntax (bytes: hexadecimal bytes separated by blanks); "
                                 "put \"--\" before a text that starts with \"-\" and a letter")->required();
 

@@ -82,6 +82,16 @@ std::unique_ptr<cfg::Value> ParseBytes(std::string_view text, std::string* error
 
 }  // namespace
 
+std::string TypeWordList() {
+  std::string list;
+  const size_t count = std::size(cfg::kValueTypes);
+  for (size_t i = 0; i < count; ++i) {
+    if (i > 0) list += i + 1 == count ? " or " : ", ";
+    list += cfg::kValueTypes[i].word;
+  }
+  return list;
+}
+
 std::unique_ptr<cfg::Value> ParseValueArgument(cfg::ValueType type, std::string_view text,
                                            std::string* error) {
   switch (type) {

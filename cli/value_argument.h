@@ -10,6 +10,9 @@
 
 namespace cfgtool {
 
+// The TYPE words set takes, for messages: "int, float, ..., int64 or bytes".
+std::string TypeWordList();
+
 // Reads text with the reader's syntax for the type and makes an unnamed value
 // of it. The whole text must be one number of the type (blanks around it
 // allowed) that fits the type without saturating; a string is the text as it

@@ -52,17 +52,8 @@ int CreateValue(Record* record, const char* name, Args... args) {
 int Record::CreateIntValue(const char* name, int32_t number) {
   return CreateValue(this, name, number);
 }
-int Record::CreateFloatValue(const char* name, float number) {
-  return CreateValue(this, name, number);
-}
 int Record::CreateStringValue(const char* name, const char* text) {
   return CreateValue(this, name, text);
-}
-int Record::CreateDoubleValue(const char* name, double number) {
-  return CreateValue(this, name, number);
-}
-int Record::CreateInt64Value(const char* name, int64_t number) {
-  return CreateValue(this, name, number);
 }
 int Record::CreateBinaryValue(const char* name, const uint8_t* bytes, int32_t count) {
   return CreateValue(this, name, bytes, count);
@@ -134,42 +125,6 @@ Section* Section::FindOrCreateSection(std::string_view name) {
   Section* raw = section.get();
   AddUnchecked(std::move(section));
   return raw;
-}
-
-namespace {
-
-// Splits the qualified name, finds or creates the record, and adds the value
-// made by make(). Returns the value's slot index, or 0.
-template <class Make>
-int AddQualified(Section* section, std::string_view qualifiedName, Make make) {
-  QualifiedName q = SplitQualifiedName(qualifiedName);
-  Record* record = section->FindOrCreateRecord(q.record);
-  if (record == nullptr) return 0;
-  std::unique_ptr<Value> value = make();
-  if (q.hasValueName) value->SetName(q.value);
-  return record->AddChild(value);
-}
-
-}  // namespace
-
-int Section::AddIntValue(std::string_view qualifiedName, int32_t number) {
-  return AddQualified(this, qualifiedName, [&] { return std::make_unique<Value>(number); });
-}
-int Section::AddFloatValue(std::string_view qualifiedName, float number) {
-  return AddQualified(this, qualifiedName, [&] { return std::make_unique<Value>(number); });
-}
-int Section::AddStringValue(std::string_view qualifiedName, const char* text) {
-  return AddQualified(this, qualifiedName, [&] { return std::make_unique<Value>(text); });
-}
-int Section::AddDoubleValue(std::string_view qualifiedName, double number) {
-  return AddQualified(this, qualifiedName, [&] { return std::make_unique<Value>(number); });
-}
-int Section::AddInt64Value(std::string_view qualifiedName, int64_t number) {
-  return AddQualified(this, qualifiedName, [&] { return std::make_unique<Value>(number); });
-}
-int Section::AddBinaryValue(std::string_view qualifiedName, const uint8_t* bytes, int32_t count) {
-  return AddQualified(this, qualifiedName,
-                      [&] { return std::make_unique<Value>(bytes, count); });
 }
 
 // ----------------------------------------------------------------- sentinels

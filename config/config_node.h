@@ -69,10 +69,7 @@ class Record : public ConfigNode {
   // unnamed) and adds it; when a value of that name (ASCII case ignored) is
   // there already, the new value is discarded. Returns the slot index, or 0.
   int CreateIntValue(const char* name, int32_t number);
-  int CreateFloatValue(const char* name, float number);
   int CreateStringValue(const char* name, const char* text);
-  int CreateDoubleValue(const char* name, double number);
-  int CreateInt64Value(const char* name, int64_t number);
   int CreateBinaryValue(const char* name, const uint8_t* bytes, int32_t count);
   // Adds a value made by the caller, named as it is; 0 when refused (the
   // value then stays with the caller).
@@ -124,17 +121,6 @@ class Section : public ConfigNode {
   // then stays with the caller).
   template <class T>
   int AddChild(std::unique_ptr<T>& child) { return Add(child); }
-
-  // Typed adds: split the qualified name "record[value]", find or create the
-  // record and create the value in it. Nothing is added when the record name
-  // belongs to a section or the value name is taken. Returns the value's slot
-  // index in its record, or 0.
-  int AddIntValue(std::string_view qualifiedName, int32_t number);
-  int AddFloatValue(std::string_view qualifiedName, float number);
-  int AddStringValue(std::string_view qualifiedName, const char* text);
-  int AddDoubleValue(std::string_view qualifiedName, double number);
-  int AddInt64Value(std::string_view qualifiedName, int64_t number);
-  int AddBinaryValue(std::string_view qualifiedName, const uint8_t* bytes, int32_t count);
 
   // Loads the file named by this section into it (adding to what is there),
   // through LoadFrom. Returns 1 when this is a file section and its file

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "block_scan.h"
+#include "simd_scan.h"
 #include "byte_scan.h"
 #include "name_compare.h"
 #include "value.h"
@@ -314,8 +314,9 @@ bool ConfigStream::NextByteLine(uint8_t* byte) {
   return true;
 }
 
-int ConfigStream::ReadArray(std::vector<uint8_t>* bytes) {
+int ConfigStream::ReadArray(std::vector<uint8_t>* bytes, std::vector<long long>* byteless) {
   bytes->clear();
+  if (byteless != nullptr) byteless->clear();
   int length = 0;
   for (;;) {
     uint8_t quick;
@@ -334,6 +335,7 @@ int ConfigStream::ReadArray(std::vector<uint8_t>* bytes) {
     ++length;
     uint8_t byte;
     if (ReadByteLine(s.substr(at), &byte)) bytes->push_back(byte);
+    else if (byteless != nullptr) byteless->push_back(lineNumber_);
   }
   bytes->resize(static_cast<size_t>(length), 0);
   return length;

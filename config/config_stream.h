@@ -114,8 +114,10 @@ class ConfigStream {
   // closing line (or the end of the input) and returns the array's length,
   // the number of lines before the closing line. bytes receives that many
   // bytes: those of the lines that hold a hexadecimal number, in order, then
-  // zeros for the lines that hold none.
-  int ReadArray(std::vector<uint8_t>* bytes);
+  // zeros for the lines that hold none. byteless, when given, receives the
+  // numbers of the lines that hold none. IsArrayOpen() tells afterwards
+  // whether the input ended before the closing line.
+  int ReadArray(std::vector<uint8_t>* bytes, std::vector<long long>* byteless = nullptr);
 
   // --- writing ---
   // Writes a section's opening line and opens the section; its closing line
@@ -134,8 +136,6 @@ class ConfigStream {
   void ClearOutput();
   // Flushes and closes the file; false when any write failed. Idempotent.
   bool Close();
-  // True once a write to the file has failed.
-  bool WriteFailed() const { return writeFailed_; }
   // What an in-memory writer has written.
   const std::string& Output() const;
 

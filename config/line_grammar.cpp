@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "block_scan.h"
+#include "simd_scan.h"
 #include "byte_scan.h"
 #include "name_compare.h"
 #include "number_text.h"

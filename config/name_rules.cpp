@@ -3,8 +3,12 @@
 #include <cstdint>
 #include <string>
 
+#include <vector>
+
 #include "config_node.h"
 #include "config_stream.h"
+#include "save_walk.h"
+#include "tree_search.h"
 
 namespace cfg {
 
@@ -126,6 +130,49 @@ const char* NameLostBySave(NameUse use, std::string_view name) {
   ConfigStream savedAgain(InMemory{});
   reloaded.SaveSection(savedAgain);
   return savedAgain.Output() == saved.Output() ? nullptr : problem;
+}
+
+bool NamesSurviveSave(const Section& root, const std::function<void(const SearchHit& item, const char* problem)>& lost) {
+  std::vector<const Section*> sections;
+  SearchHit item{};
+  item.sections = &sections;
+  auto report = [&](SearchHit::Kind kind, std::string_view name, const char* problem) {
+    item.kind = kind;
+    item.name = name;
+    lost(item, problem);
+    return false;
+  };
+  SaveWalk walk(root);
+  SaveWalk::Kind kind;
+  const ConfigNode* node;
+  while (walk.Next(&kind, &node)) {
+    if (kind == SaveWalk::Close) {
+      sections.pop_back();
+      continue;
+    }
+    if (kind == SaveWalk::Open) {
+      sections.push_back(static_cast<const Section*>(node));
+      if (const char* problem = NameLostBySave(NameUse::Section, node->NameView()))
+        return report(SearchHit::Kind::Section, node->NameView(), problem);
+      continue;
+    }
+    const auto* record = static_cast<const Record*>(node);
+    item.record = record;
+    const NameUse use = RecordNameUse(*record);
+    if (const char* problem = NameLostBySave(use, record->NameView()))
+      return report(SearchHit::Kind::Record, record->NameView(), problem);
+    for (int i = 1; i <= record->Count(); ++i) {
+      const Value* value = record->ValueAt(i);
+      if (value->IsNone() || value->GetName() == nullptr) continue;
+      const NameUse valueUse = value->Type() == ValueType::Binary ? NameUse::ArrayValue : NameUse::Value;
+      if (const char* problem = NameLostBySave(valueUse, value->NameView())) {
+        item.value = value;
+        item.valueSlot = i;
+        return report(SearchHit::Kind::Value, value->NameView(), problem);
+      }
+    }
+  }
+  return true;
 }
 
 NameUse RecordNameUse(const Record& record) {

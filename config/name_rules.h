@@ -7,11 +7,14 @@
 // (value_rules.h), which asks here.
 #pragma once
 
+#include <functional>
 #include <string_view>
 
 namespace cfg {
 
 class Record;
+class Section;
+struct SearchHit;
 
 // What a name is used as. A record or value of a byte array is written in a
 // block's opening line ("[ record[value]:"), whose name ends at ":" and may
@@ -38,5 +41,12 @@ const char* NameLostBySave(NameUse use, std::string_view name);
 // What the name of that record is used as when it is written: ArrayRecord
 // once it holds a byte array, Record otherwise.
 NameUse RecordNameUse(const Record& record);
+
+// Whether a save of root's tree gives every name back: false after calling
+// lost with the first item (in the order a save writes them) whose name
+// NameLostBySave finds lost in its use, and its phrase. A program that
+// rewrites a file it has read asks here before it writes: a name read from
+// a file can be one that a save changes (a section's "a;b" closes as "a").
+bool NamesSurviveSave(const Section& root, const std::function<void(const SearchHit& item, const char* problem)>& lost);
 
 }  // namespace cfg

@@ -51,8 +51,13 @@ uint8_t* CopyBytesBlock(const uint8_t* bytes, int32_t count) {
 
 // The type is the object's tag (see NamedObject::Tag): a Value takes no more
 // room than its name, its owner link and its datum.
-Value::Value() = default;
-Value::Value(ValueType type) { SetType(type); }
+Value::Value() : Value(ValueType::None) {}
+Value::Value(ValueType type) {
+  // The whole datum: a union's initialiser sets its first member only, and
+  // an empty byte array keeps a null pointer in its widest one.
+  std::memset(&data_, 0, sizeof data_);
+  SetType(type);
+}
 Value::Value(int32_t number) : Value(ValueType::Int) { data_.i = number; }
 Value::Value(float number) : Value(ValueType::Float) { data_.f = number; }
 Value::Value(const char* text) : Value(text, text ? std::strlen(text) : 0) {}
@@ -88,14 +93,6 @@ Value::~Value() {
   } else if (Type() == ValueType::Binary && data_.b) {
     FreeBlock(data_.b, 0);
   }
-}
-
-const char* Value::SetString(const char* text) {
-  if (Type() != ValueType::String) return nullptr;
-  char* copy = CopyText(text ? text : "", text ? std::strlen(text) : 0);
-  FreeBlock(data_.s, 1);
-  data_.s = copy;
-  return data_.s;
 }
 
 std::unique_ptr<NamedObject> Value::Clone() const { return std::make_unique<Value>(*this); }

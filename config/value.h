@@ -50,10 +50,6 @@ class Value : public NamedObject {
   // Length of a String value's text (0 for other types).
   size_t StringLength() const { return Type() == ValueType::String ? LengthOf(data_.s) : 0; }
 
-  // For a String value: replaces the text with a copy of text (nullptr gives
-  // "") and returns the new text. For other types: nullptr, nothing changes.
-  const char* SetString(const char* text);
-
   std::unique_ptr<NamedObject> Clone() const override;
 
   // A text's or byte array's length is stored just before its bytes.

@@ -32,6 +32,7 @@ cmake -S "$root" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang
 targets="loader_fuzzer"
 [ -f "$root/cli/config_path.cpp" ] && targets="$targets path_fuzzer"
 [ -f "$root/cli/tree_diff.cpp" ] && targets="$targets diff_fuzzer"
+[ -f "$root/cli/json_load.cpp" ] && targets="$targets write_fuzzer"
 # shellcheck disable=SC2086
 cmake --build "$build" -j2 --target $targets
 
@@ -40,12 +41,15 @@ for target in $targets; do
   name=${target%_fuzzer}
   work="$build/corpus/$name"
   mkdir -p "$work" "$build/artifacts"
+  # The write paths print cfgtool's own messages: keep them out of the log.
+  quiet=""
+  [ "$target" = write_fuzzer ] && quiet="-close_fd_mask=3"
   echo "fuzz: $target for $seconds s"
   if ! ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
        UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
        "$build/fuzz/$target" "$work" "$root/fuzz/corpus/$name" \
          -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -max_len=8192 \
-         -artifact_prefix="$build/artifacts/$target-" -print_final_stats=1 \
+         -artifact_prefix="$build/artifacts/$target-" -print_final_stats=1 $quiet \
          >"$build/$target.log" 2>&1; then
     echo "fuzz: $target FAILED; the log is $build/$target.log:" >&2
     tail -n 60 "$build/$target.log" >&2

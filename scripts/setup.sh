@@ -1,5 +1,5 @@
 #!/bin/sh
-# Installs everything the build, the tests, the editor and the benchmarks need
+# Installs everything the build, the tests, the packages, the editor and the benchmarks need
 # on a Debian machine. Quick when all is there already.
 set -e
 pkgs="cmake make g++ googletest libgtest-dev mingw-w64 g++-mingw-w64-x86-64 wine64 xvfb xauth xdotool \
@@ -7,6 +7,9 @@ imagemagick x11-utils libcli11-dev nlohmann-json3-dev clang libclang-rt-14-dev"
 if [ "${1:-}" = "--bench" ]; then
   pkgs="$pkgs libbenchmark-dev hyperfine libconfig++-dev libboost-dev rapidjson-dev python3-matplotlib pkgconf"
 fi
+# The release packages: nsis makes the installer, dpkg-dev and lintian the .deb;
+# the package test reads them with file, man and unzip.
+pkgs="$pkgs nsis dpkg-dev lintian file man-db unzip"
 missing=""
 for p in $pkgs; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "cfg_version.h"
 #include "cfgtool_runner.h"
 #include "config/config_stream.h"
 
@@ -338,6 +339,27 @@ TEST_F(CfgtoolTest, SetReportsAFileThatCanNotBeWritten) {
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err, "cfgtool: no-such-folder/x.cfg: can not create the lock file no-such-folder/x.cfg.lock: "
                    "No such file or directory\n");
+}
+
+// A name read from a file can be one that a save changes ("a;b" closes as
+// "a", and the blocks after it nest inside it): a rewrite refuses to carry
+// it and leaves the file alone, until the item is deleted or renamed.
+TEST_F(CfgtoolTest, RewritesRefuseNamesASaveWouldChange) {
+  const std::string before = "(int)r[a]=1\n{ s-;x:\n} s;\n";
+  const std::vector<std::vector<std::string>> rewrites = {
+      {"set", "F.cfg", "s/r[v]", "int", "0"}, {"del", "F.cfg", "r[a]"}, {"fmt", "-i", "F.cfg"}};
+  for (const std::vector<std::string>& args : rewrites) {
+    SCOPED_TRACE(args[0]);
+    dir_.Write("F.cfg", before);
+    RunResult r = dir_.Run(args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "cfgtool: F.cfg: s-;x/: this name would not survive a save (it holds \";\"); "
+                     "the file is left as it was\n");
+    EXPECT_EQ(dir_.Read("F.cfg"), before);
+  }
+  RunResult fixed = dir_.Run({"del", "F.cfg", "s-;x/"});
+  EXPECT_EQ(fixed.status, 0) << fixed.err;
+  EXPECT_EQ(dir_.Read("F.cfg"), "(int)r[a]=1\n");
 }
 
 // ---------------------------------------------------------------- writers at once
@@ -759,7 +781,7 @@ TEST_F(CfgtoolTest, HelpOnEveryCommandAndVersion) {
   EXPECT_NE(help.out.find("from-json"), std::string::npos);
   RunResult version = dir_.Run({"--version"});
   EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, "cfgtool 0.93\n");
+  EXPECT_EQ(version.out, "cfgtool " CFG_VERSION "\n");
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "config/config_node.h"
 #include "config/config_stream.h"
 #include "test_support.h"
+#include "tests/tree_fill.h"
 
 #ifndef _WIN32
 #include <pthread.h>
@@ -352,8 +353,8 @@ TEST(Loading, ObserverHearsOfEverythingDropped) {
 
 TEST(Saving, RecordsWriteTheirValuesInSlotOrder) {
   Section doc(cfg::kFileSection, "x.cfg");
-  doc.AddIntValue("net[port]", 80);
-  doc.AddStringValue("net", "x");
+  cfgtest::AddValue(&doc, "net[port]", 80);
+  cfgtest::AddValue(&doc, "net", "x");
   EXPECT_EQ(SaveText(doc), "(int)net[port]=80\n(string)net=x\n");
 
   // A removed value's slot takes the next value, and is written there.
@@ -368,11 +369,11 @@ TEST(Saving, WhatIsWrittenAndWhatIsSkipped) {
   doc.FindOrCreateRecord("empty");          // a record without values: nothing
   doc.FindOrCreateSection("hollow");        // an empty section: a block
   auto nullSection = std::make_unique<Section>();  // isNull: skipped with its content
-  nullSection->AddIntValue("hidden", 1);
+  cfgtest::AddValue(nullSection, "hidden", 1);
   doc.AddChild(nullSection);
   doc.FindOrCreateRecord(static_cast<const char*>(nullptr))->CreateIntValue("v", 1);  // unnamed record
-  doc.AddBinaryValue("bin[none]", nullptr, 0);
-  doc.AddStringValue("s[empty]", "");
+  cfgtest::AddValue(&doc, "bin[none]", static_cast<const uint8_t*>(nullptr), 0);
+  cfgtest::AddValue(&doc, "s[empty]", "");
   EXPECT_EQ(SaveText(doc),
             "{ hollow:\n"
             "} hollow;\n"
@@ -386,7 +387,7 @@ TEST(Saving, WhatIsWrittenAndWhatIsSkipped) {
 
 TEST(Saving, APastedDocumentWritesIntoItsHolder) {
   Section doc(cfg::kFileSection, "a.cfg");
-  doc.AddIntValue("r[v]", 1);
+  cfgtest::AddValue(&doc, "r[v]", 1);
   Section target(cfg::kFileSection, "b.cfg");
   Section* holder = target.FindOrCreateSection("holder");
   std::unique_ptr<Section> pasted = doc.CloneSection();
@@ -404,23 +405,23 @@ void FillLargeTree(Section* root) {
   Section* deep = root->FindOrCreateSection("deep");
   for (int level = 0; level < 40; ++level) {
     deep = deep->FindOrCreateSection("level" + std::to_string(level));
-    deep->AddIntValue("at[level]", level);
+    cfgtest::AddValue(deep, "at[level]", static_cast<int32_t>(level));
   }
   for (int s = 0; s < 6; ++s) {
     Section* section = root->FindOrCreateSection("section" + std::to_string(s));
     Section* holder = s % 2 ? section->FindOrCreateSection("") : section;
     for (int r = 0; r < 4000; ++r) {
       const std::string record = "record" + std::to_string(r);
-      holder->AddIntValue(record + "[i]", r);
-      holder->AddStringValue(record + "[text]", "some text");
-      holder->AddDoubleValue(record + "[d]", r / 8.0);
-      if (r % 100 == 0) holder->AddBinaryValue(record + "[bytes]", bytes, 3);
-      if (r % 7 == 0) holder->FindOrCreateSection(record + "_sub")->AddInt64Value("x", r);
+      cfgtest::AddValue(holder, record + "[i]", static_cast<int32_t>(r));
+      cfgtest::AddValue(holder, record + "[text]", "some text");
+      cfgtest::AddValue(holder, record + "[d]", static_cast<double>(r / 8.0));
+      if (r % 100 == 0) cfgtest::AddValue(holder, record + "[bytes]", bytes, 3);
+      if (r % 7 == 0) cfgtest::AddValue(holder->FindOrCreateSection(record + "_sub"), "x", static_cast<int64_t>(r));
     }
     for (int slot = 5; slot < holder->Count(); slot += 500) holder->RemoveAt(slot);
     holder->FindOrCreateRecord("");
     Section pasted(cfg::kFileSection, "pasted.cfg");
-    pasted.AddIntValue("from[paste]", s);
+    cfgtest::AddValue(&pasted, "from[paste]", static_cast<int32_t>(s));
     std::unique_ptr<Section> copy = pasted.CloneSection();
     section->AddChild(copy);
   }
@@ -460,10 +461,10 @@ TEST(Saving, WritingAheadWritesTheSameText) {
 
 TEST(Saving, NonFiniteNumbersReadBack) {
   Section doc(cfg::kFileSection, "x.cfg");
-  doc.AddFloatValue("f[p]", HUGE_VALF);
-  doc.AddFloatValue("f[n]", -HUGE_VALF);
-  doc.AddDoubleValue("d[p]", HUGE_VAL);
-  doc.AddDoubleValue("d[q]", std::numeric_limits<double>::quiet_NaN());
+  cfgtest::AddValue(&doc, "f[p]", static_cast<float>(HUGE_VALF));
+  cfgtest::AddValue(&doc, "f[n]", static_cast<float>(-HUGE_VALF));
+  cfgtest::AddValue(&doc, "d[p]", static_cast<double>(HUGE_VAL));
+  cfgtest::AddValue(&doc, "d[q]", static_cast<double>(std::numeric_limits<double>::quiet_NaN()));
   std::string text = SaveText(doc);
   EXPECT_EQ(text,
             "(float)f[p]=inf\n(float)f[n]=-inf\n(double)d[p]=inf\n(double)d[q]=nan\n");
@@ -490,7 +491,7 @@ TEST_F(FileTest, LoadAndSaveNeedAFileSection) {
 
 TEST_F(FileTest, LoadingAMissingFileChangesNothing) {
   Section doc(cfg::kFileSection, Path("missing.cfg").c_str());
-  doc.AddIntValue("kept", 1);
+  cfgtest::AddValue(&doc, "kept", 1);
   EXPECT_EQ(doc.Load(), 0);
   EXPECT_EQ(Describe(doc), "kept(=i1)");
   EXPECT_FALSE(cfgtest::FileExists(Path("missing.cfg")));
@@ -500,8 +501,8 @@ TEST_F(FileTest, LoadAddsToTheTree) {
   std::string path = Path("add.cfg");
   cfgtest::WriteFile(path, "(int)r[b]=2\n(int)s=1\n");
   Section doc(cfg::kFileSection, path.c_str());
-  doc.AddIntValue("r[a]", 1);
-  doc.AddIntValue("r[B]", 9);
+  cfgtest::AddValue(&doc, "r[a]", 1);
+  cfgtest::AddValue(&doc, "r[B]", 9);
   EXPECT_EQ(doc.Load(), 1);
   EXPECT_EQ(Describe(doc), "r(a=i1,B=i9)s(=i1)");
   EXPECT_EQ(doc.Load(), 1);
@@ -539,7 +540,7 @@ TEST_F(FileTest, SaveReplacesTheWholeFile) {
   std::string path = Path("doc.cfg");
   cfgtest::WriteFile(path, std::string(100000, 'x') + "\n");
   Section doc(cfg::kFileSection, path.c_str());
-  doc.AddIntValue("a", 1);
+  cfgtest::AddValue(&doc, "a", 1);
   EXPECT_EQ(doc.Save(), 1);
   EXPECT_EQ(cfgtest::NormaliseLineEnds(cfgtest::ReadFile(path)), "(int)a=1\n");
   // Nothing is left beside the file.
@@ -555,29 +556,28 @@ TEST_F(FileTest, SaveReplacesTheWholeFile) {
 TEST_F(FileTest, SaveLoadSaveIsIdentity) {
   Section doc(cfg::kFileSection, Path("first.cfg").c_str());
   const uint8_t bytes[] = {0, 1, 0x7F, 0x80, 0xFF};
-  doc.AddIntValue("window[width]", 640);
-  doc.AddFloatValue("window[scale]", 1.5f);
-  doc.AddFloatValue("window[tiny]", 1e-10f);
-  doc.AddFloatValue("window[odd]", 1.0000001f);
-  doc.AddStringValue("window[title]", "  Main view; with = and [brackets] ");
+  cfgtest::AddValue(&doc, "window[width]", 640);
+  cfgtest::AddValue(&doc, "window[scale]", static_cast<float>(1.5f));
+  cfgtest::AddValue(&doc, "window[tiny]", static_cast<float>(1e-10f));
+  cfgtest::AddValue(&doc, "window[odd]", static_cast<float>(1.0000001f));
+  cfgtest::AddValue(&doc, "window[title]", "  Main view; with = and [brackets] ");
   Section* paths = doc.FindOrCreateSection("paths and more");
-  paths->AddStringValue("cache", "C:\\temp");
-  paths->AddDoubleValue("cache[limit]", 0.25);
-  paths->AddDoubleValue("cache[pi]", 3.14159265358979);
-  paths->AddDoubleValue("cache[big]", -1.5e300);
+  cfgtest::AddValue(paths, "cache", "C:\\temp");
+  cfgtest::AddValue(paths, "cache[limit]", static_cast<double>(0.25));
+  cfgtest::AddValue(paths, "cache[pi]", static_cast<double>(3.14159265358979));
+  cfgtest::AddValue(paths, "cache[big]", static_cast<double>(-1.5e300));
   Section* fonts = paths->FindOrCreateSection("fonts");
-  fonts->AddIntValue("size", 12);
-  fonts->AddIntValue("size", -12);
+  cfgtest::AddValue(fonts, "size", 12);
+  cfgtest::AddValue(fonts, "size", -12);
   fonts->FindOrCreateSection("empty");
-  paths->AddBinaryValue("key[data]", bytes, 5);
-  paths->AddBinaryValue("key", bytes + 4, 1);
-  doc.AddInt64Value("counter[total]", 5000000000LL);
-  doc.AddInt64Value("counter[min]", INT64_MIN);
-  doc.AddStringValue("note[text]", "");
+  cfgtest::AddValue(paths, "key[data]", bytes, 5);
+  cfgtest::AddValue(paths, "key", bytes + 4, 1);
+  cfgtest::AddValue(&doc, "counter[total]", static_cast<int64_t>(5000000000LL));
+  cfgtest::AddValue(&doc, "counter[min]", static_cast<int64_t>(INT64_MIN));
+  cfgtest::AddValue(&doc, "note[text]", "");
   // 8-bit bytes and control characters other than CR and LF, Ctrl-Z included.
-  doc.FindOrCreateSection("\xC4nderung")->AddStringValue("bytes[\xE4]", "tab\there \x1A ctrl-z \xE4\xFF\x01 end");
-  doc.AddStringValue(std::string(3000, 'r') + "[" + std::string(2000, 'v') + "]",
-                     std::string(10000, 's').c_str());
+  cfgtest::AddValue(doc.FindOrCreateSection("\xC4nderung"), "bytes[\xE4]", "tab\there \x1A ctrl-z \xE4\xFF\x01 end");
+  cfgtest::AddValue(&doc, std::string(3000, 'r') + "[" + std::string(2000, 'v') + "]", std::string(10000, 's').c_str());
 
   ASSERT_EQ(doc.Save(), 1);
   Section second(cfg::kFileSection, Path("first.cfg").c_str());
@@ -595,7 +595,7 @@ TEST_F(FileTest, SaveLoadSaveIsIdentity) {
 TEST_F(FileTest, SaveIntoAMissingDirectoryFails) {
   std::string path = Path("no/such/dir/doc.cfg");
   Section doc(cfg::kFileSection, path.c_str());
-  doc.AddIntValue("a", 1);
+  cfgtest::AddValue(&doc, "a", 1);
   EXPECT_EQ(doc.Save(), 0);
   EXPECT_FALSE(cfgtest::FileExists(Path("no")));
 }
@@ -605,7 +605,7 @@ TEST_F(FileTest, SaveOntoADirectoryFails) {
   fs::create_directory(path);
   cfgtest::WriteFile(path + "/inside", "kept");
   Section doc(cfg::kFileSection, path.c_str());
-  doc.AddIntValue("a", 1);
+  cfgtest::AddValue(&doc, "a", 1);
   EXPECT_EQ(doc.Save(), 0);
   EXPECT_TRUE(fs::is_directory(path));
   EXPECT_EQ(cfgtest::ReadFile(path + "/inside"), "kept");
@@ -643,7 +643,7 @@ TEST_F(FileTest, SaveIntoAReadOnlyDirectoryKeepsTheOldFile) {
   int result = AsUnprivileged(
       [](const std::string& p) -> int {
         Section doc(cfg::kFileSection, p.c_str());
-        doc.AddIntValue("new", 2);
+        cfgtest::AddValue(&doc, "new", 2);
         if (doc.Save() != 0) return 1;
         if (cfgtest::ReadFile(p) != "(int)old=1\n") return 2;
         return 0;
@@ -665,7 +665,7 @@ TEST_F(FileTest, SaveKeepsPermissionBits) {
   cfgtest::WriteFile(path, "(int)old=1\n");
   chmod(path.c_str(), 0640);
   Section doc(cfg::kFileSection, path.c_str());
-  doc.AddIntValue("a", 1);
+  cfgtest::AddValue(&doc, "a", 1);
   ASSERT_EQ(doc.Save(), 1);
   struct stat info;
   ASSERT_EQ(stat(path.c_str(), &info), 0);
@@ -679,7 +679,7 @@ TEST_F(FileTest, SaveThroughASymbolicLinkReplacesItsTarget) {
   std::string link = Path("link.cfg");
   fs::create_symlink("real/target.cfg", link);
   Section doc(cfg::kFileSection, link.c_str());
-  doc.AddIntValue("new", 2);
+  cfgtest::AddValue(&doc, "new", 2);
   ASSERT_EQ(doc.Save(), 1);
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(cfgtest::ReadFile(target), "(int)new=2\n");
@@ -690,7 +690,7 @@ TEST_F(FileTest, SaveThroughASymbolicLinkReplacesItsTarget) {
 #ifdef __linux__
 TEST_F(FileTest, SaveReportsAFullDevice) {
   Section doc(cfg::kFileSection, "/dev/full");
-  for (int i = 0; i < 1000; ++i) doc.AddStringValue("r", "a line of text");
+  for (int i = 0; i < 1000; ++i) cfgtest::AddValue(&doc, "r", "a line of text");
   EXPECT_EQ(doc.Save(), 0);
   struct stat info;
   ASSERT_EQ(stat("/dev/full", &info), 0);
@@ -744,7 +744,7 @@ TEST_F(FileTest, DeepNesting) {
     Section doc(cfg::kFileSection, Path("saved.cfg").c_str());
     Section* s = &doc;
     for (int i = 0; i < kDeepSave; ++i) s = s->FindOrCreateSection("s");
-    s->AddIntValue("v", 7);
+    cfgtest::AddValue(s, "v", 7);
     int saved = -1;
     auto save = [&] { saved = doc.Save(); };
 #ifndef _WIN32

@@ -16,6 +16,7 @@
 #include "config/config_stream.h"
 #include "config/named_object.h"
 #include "test_support.h"
+#include "tests/tree_fill.h"
 
 namespace {
 
@@ -367,12 +368,12 @@ TEST(NamedList, FreeingOnTwoThreads) {
     cfg::Section document(cfg::kFileSection, "");
     for (int s = 0; s < sections; ++s) {
       cfg::Section* section = document.FindOrCreateSection("s" + std::to_string(s));
-      for (int r = 0; r < 300; ++r) section->AddIntValue("r" + std::to_string(r) + "[v]", r);
+      for (int r = 0; r < 300; ++r) cfgtest::AddValue(section, "r" + std::to_string(r) + "[v]", static_cast<int32_t>(r));
     }
     document.FreeItemsOnTwoThreads();
     EXPECT_EQ(document.Count(), 0);
     EXPECT_EQ(document.FindByName("s1"), nullptr);
-    document.FindOrCreateSection("again")->AddIntValue("r[v]", 1);
+    cfgtest::AddValue(document.FindOrCreateSection("again"), "r[v]", 1);
     EXPECT_EQ(SaveToText(document), "{ again:\n    (int)r[v]=1\n} again;\n");
   }
 }

@@ -14,6 +14,7 @@
 #include "config/config_node.h"
 #include "config/config_stream.h"
 #include "config/value_text.h"
+#include "tests/tree_fill.h"
 
 namespace {
 
@@ -109,15 +110,15 @@ TEST(TreeSearch, ReportsHitsInTheOrderASaveWritesThem) {
 
 TEST(TreeSearch, SkipsWhatASaveSkips) {
   cfg::Section root(cfg::kFileSection, "");
-  root.AddIntValue("kept[v]", 1);
+  cfgtest::AddValue(&root, "kept[v]", 1);
   auto unnamedRecord = std::make_unique<cfg::Record>("");
   unnamedRecord->CreateIntValue("v", 2);
   root.AddChild(unnamedRecord);
   auto nullSection = std::make_unique<cfg::Section>();  // unnamed and null
-  nullSection->AddIntValue("hidden[v]", 3);
+  cfgtest::AddValue(nullSection, "hidden[v]", 3);
   root.AddChild(nullSection);
   auto unnamedSection = std::make_unique<cfg::Section>("");  // unnamed, not null
-  unnamedSection->AddIntValue("inner[v]", 4);
+  cfgtest::AddValue(unnamedSection, "inner[v]", 4);
   root.AddChild(unnamedSection);
   cfg::Record* kept = root.RecordByName("kept");
   std::unique_ptr<cfg::Value> none = std::make_unique<cfg::Value>();
@@ -156,7 +157,7 @@ TEST(TreeSearch, ADeepTreeIsSearchedWithoutRecursion) {
   cfg::Section root(cfg::kFileSection, "");
   cfg::Section* section = &root;
   for (int i = 0; i < kDepth; ++i) section = section->FindOrCreateSection("s");
-  section->AddStringValue("leaf", "needle");
+  cfgtest::AddValue(section, "leaf", "needle");
   size_t depth = 0;
   int hits = 0;
   EXPECT_TRUE(cfg::SearchTree(root, [](std::string_view text) { return text == "needle"; },

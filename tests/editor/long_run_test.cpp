@@ -22,6 +22,7 @@
 #include "editor/main_dialog.h"
 #include "editor_harness.h"
 #include "resources/resource.h"
+#include "tests/tree_fill.h"
 
 namespace editor_test {
 namespace {
@@ -59,15 +60,15 @@ void BuildDocument(const std::string& path, Random& random) {
   auto addRecords = [&random](cfg::Section* section, int count) {
     for (int r = 0; r < count; ++r) {
       std::string record = "r" + std::to_string(r);
-      section->AddIntValue(record + "[i]", random.Below(2000) - 1000);
-      section->AddStringValue(record + "[s]", ("text " + std::to_string(random.Below(100))).c_str());
+      cfgtest::AddValue(section, record + "[i]", static_cast<int32_t>(random.Below(2000) - 1000));
+      cfgtest::AddValue(section, record + "[s]", ("text " + std::to_string(random.Below(100))).c_str());
       switch (random.Below(6)) {
-        case 0: section->AddFloatValue(record + "[f]", 1.5f); break;
-        case 1: section->AddDoubleValue(record + "[d]", -2.25); break;
-        case 2: section->AddInt64Value(record + "[l]", int64_t{1} << 40); break;
+        case 0: cfgtest::AddValue(section, record + "[f]", static_cast<float>(1.5f)); break;
+        case 1: cfgtest::AddValue(section, record + "[d]", static_cast<double>(-2.25)); break;
+        case 2: cfgtest::AddValue(section, record + "[l]", static_cast<int64_t>(int64_t{1} << 40)); break;
         case 3: {
           const uint8_t bytes[] = {0x01, 0xab, 0x7f};
-          section->AddBinaryValue(record + "[b]", bytes, 3);
+          cfgtest::AddValue(section, record + "[b]", bytes, 3);
           break;
         }
         default: break;

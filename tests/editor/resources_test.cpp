@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "cfg_version.h"
 #include "resources/resource.h"
 
 namespace {
@@ -379,6 +380,12 @@ TEST(EditorResources, VersionIs0930SpecialBuildJune1999) {
   EXPECT_EQ(fixed->dwProductVersionMS, 0x00000009u);
   EXPECT_EQ(fixed->dwProductVersionLS, 0x00030000u);
   EXPECT_TRUE(fixed->dwFileFlags & VS_FF_SPECIALBUILD);
+  // The resource keeps its own spelling of the project's version (cfgtool,
+  // the packages and the man page take it from there): 0.9.3 is 0,9,3,0 and "0.930".
+  EXPECT_EQ(fixed->dwFileVersionMS, (DWORD{CFG_VERSION_MAJOR} << 16) | CFG_VERSION_MINOR);
+  EXPECT_EQ(fixed->dwFileVersionLS, DWORD{CFG_VERSION_PATCH} << 16);
+  const std::string projectVersion =
+      std::to_string(CFG_VERSION_MAJOR) + "." + std::to_string(CFG_VERSION_MINOR) + std::to_string(CFG_VERSION_PATCH) + "0";
   const std::pair<const char*, const char*> strings[] = {
       {"FileVersion", "0.930"}, {"ProductVersion", "0.930"}, {"SpecialBuild", "June 1999"}};
   for (const auto& [key, expected] : strings) {
@@ -387,6 +394,9 @@ TEST(EditorResources, VersionIs0930SpecialBuildJune1999) {
     std::string query = std::string("\\StringFileInfo\\040904E4\\") + key;
     ASSERT_TRUE(VerQueryValueA(block.data(), query.c_str(), reinterpret_cast<void**>(&text), &length));
     EXPECT_STREQ(text, expected);
+    if (std::string(key) != "SpecialBuild") {
+      EXPECT_EQ(text, projectVersion);
+    }
   }
 }
 

@@ -18,6 +18,7 @@
 #include "config/config_stream.h"
 #include "mounted_tmpfs.h"
 #include "scratch_dir.h"
+#include "tests/tree_fill.h"
 
 extern char** environ;
 
@@ -67,8 +68,8 @@ void FillDocument(cfg::Section& doc) {
   cfg::Section* section = doc.FindOrCreateSection("data");
   for (int i = 0; i < 2000; ++i) {
     const std::string record = "r" + std::to_string(i);
-    section->AddStringValue(record + "[text]", std::string(120, 'n').c_str());
-    section->AddInt64Value(record + "[id]", 5000000000LL + i);
+    cfgtest::AddValue(section, record + "[text]", std::string(120, 'n').c_str());
+    cfgtest::AddValue(section, record + "[id]", static_cast<int64_t>(5000000000LL + i));
   }
 }
 
@@ -208,7 +209,7 @@ TEST(SaveToDevice, FullDeviceReportsFailure) {
   EXPECT_EQ(doc.Save(), 0);
 
   cfg::Section small(cfg::kFileSection, "/dev/full");
-  small.AddIntValue("a", 1);  // a few bytes: the failure shows only when they are flushed
+  cfgtest::AddValue(&small, "a", 1);  // a few bytes: the failure shows only when they are flushed
   EXPECT_EQ(small.Save(), 0);
 
   cfg::Section null(cfg::kFileSection, "/dev/null");

@@ -15,6 +15,7 @@
 #include "config/config_node.h"
 #include "config/config_stream.h"
 #include "scratch_dir.h"
+#include "tests/tree_fill.h"
 
 namespace hardening {
 namespace {
@@ -50,7 +51,7 @@ std::string SavedText(const cfg::Section& doc) {
 void FillDocument(cfg::Section& doc, int records) {
   cfg::Section* section = doc.FindOrCreateSection("data");
   for (int i = 0; i < records; ++i) {
-    section->AddStringValue("r" + std::to_string(i) + "[secret]", std::string(100, 's').c_str());
+    cfgtest::AddValue(section, "r" + std::to_string(i) + "[secret]", std::string(100, 's').c_str());
   }
 }
 

@@ -1,4 +1,5 @@
-// Loading a document from its file and saving it back.
+// Section::Load, Save, LoadFrom and SaveTo: a document from its file (or any
+// stream) and back, on two threads where that helps.
 #include <cstring>
 #include <memory>
 #include <system_error>
