@@ -17,6 +17,7 @@ that plot_scaling.py reads.
 import argparse
 import json
 import os
+import shlex
 import statistics
 import subprocess
 import sys
@@ -279,6 +280,111 @@ def run_cfgtool_fmt(cfgtool, bindir, datadir, rounds, out):
     return programs
 
 
+# ---------------------------------------------------------------- cfgtool on a small file
+# What scripts do most: read or change one value of a small file, one process
+# a call. cfgtool get and set beside git config on the same content as an INI
+# file, timed by hyperfine: each round times every command in turn (warm-up
+# runs first), the order rotating from round to round, and the table shows the
+# median of all runs. Then 1,000 get calls in a shell loop, as a script makes
+# them, beside the same loop of git config --get, by turns. Goal: cfgtool no
+# slower than git config.
+SMALL_CFG = """(string)app[name]=demo
+{ net:
+    (string)server[host]=example.org
+    (int)server[port]=8080
+    (int)server[timeout]=30
+} net;
+"""
+SMALL_INI = """[app]
+\tname = demo
+[net "server"]
+\thost = example.org
+\tport = 8080
+\ttimeout = 30
+"""
+SMALL_GOAL = 1.0
+LOOP_CALLS = 1000
+LOOP_SCRIPT = 'i=0; while [ $i -lt {n} ]; do "$@" >/dev/null || exit 1; i=$((i+1)); done'
+
+
+def run_small_case(cfgtool, bindir, datadir, rounds, runs, loop_rounds, out):
+    """Times get and set of a small file beside git config; returns the results."""
+    folder = os.path.join(datadir, "small")
+    os.makedirs(folder, exist_ok=True)
+    cfg, ini = os.path.join(folder, "app.cfg"), os.path.join(folder, "app.ini")
+    with open(cfg, "w") as f:
+        f.write(SMALL_CFG)
+    with open(ini, "w") as f:
+        f.write(SMALL_INI)
+    cfgtool = os.path.abspath(cfgtool)
+    commands = [
+        ("cfgtool get", [cfgtool, "get", cfg, "net/server[port]"]),
+        ("git config --get", ["git", "config", "--file", ini, "--get", "net.server.port"]),
+        ("cfgtool set", [cfgtool, "set", cfg, "net/server[port]", "int", "81"]),
+        ("git config (set)", ["git", "config", "--file", ini, "net.server.port", "81"]),
+        ("cfgtool --version", [cfgtool, "--version"]),
+        ("/bin/true", ["/bin/true"]),
+    ]
+    walls = {label: [] for label, _ in commands}
+    cpus = {label: [] for label, _ in commands}
+    for r in range(rounds):
+        turn = commands[r % len(commands):] + commands[:r % len(commands)]
+        with tempfile.NamedTemporaryFile("r", suffix=".json") as report:
+            # -N: no shell between hyperfine and the command, which hyperfine
+            # splits into words as a shell would.
+            done = subprocess.run(["hyperfine", "-N", "--style", "none", "--warmup", "20", "--runs", str(runs),
+                                   "--export-json", report.name] + [shlex.join(argv) for _, argv in turn],
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+            if done.returncode != 0:
+                raise RuntimeError(f"hyperfine failed ({done.returncode}): {done.stderr.strip()}")
+            for (label, _), result in zip(turn, json.load(report)["results"]):
+                walls[label] += result["times"]
+                cpus[label].append(result["user"] + result["system"])
+    out.write(f"\ncfgtool on a small file ({SMALL_CFG.count(chr(10))} lines; git config on the same content"
+              f" as an INI file; {rounds} rounds of {runs} runs, hyperfine)\n")
+    out.write(f"{'run':<19} {'median ms':>9} {'cpu ms':>7} {'x git':>6}   command\n")
+    results = {}
+    pairs = {"cfgtool get": "git config --get", "cfgtool set": "git config (set)"}
+    for label, argv in commands:
+        median = statistics.median(walls[label])
+        cpu = statistics.mean(cpus[label])
+        results[label] = {"median": median, "cpu_mean": cpu, "argv": argv}
+        peer = pairs.get(label)
+        ratio = f"{median / statistics.median(walls[peer]):6.2f}" if peer else " " * 6
+        shown = " ".join(os.path.basename(a) if a == cfgtool or a.startswith(folder) else a for a in argv)
+        out.write(f"{label:<19} {median * 1000:>9.2f} {cpu * 1000:>7.2f} {ratio}   {shown}\n")
+
+    # The loops, by turns, each timed as one process (sh) by measure.
+    measure = os.path.join(bindir, "measure")
+    script = LOOP_SCRIPT.format(n=LOOP_CALLS)
+    loops = [("cfgtool get", ["sh", "-c", script, "sh"] + commands[0][1]),
+             ("git config --get", ["sh", "-c", script, "sh"] + commands[1][1])]
+    loop_walls = {label: [] for label, _ in loops}
+    for r in range(loop_rounds):
+        for label, argv in loops[r % 2:] + loops[:r % 2]:
+            wall, _ = run_tool(measure, argv)
+            loop_walls[label].append(wall)
+    out.write(f"{LOOP_CALLS} get calls in a shell loop ({loop_rounds} rounds, by turns):\n")
+    for label, _ in loops:
+        median = statistics.median(loop_walls[label])
+        results[f"loop {label}"] = {"median": median, "walls": loop_walls[label]}
+        each = " ".join(f"{w:.2f}" for w in loop_walls[label])
+        out.write(f"{label:<19} {median:>8.3f} s  ({median / LOOP_CALLS * 1000:.2f} ms a call)   {each}\n")
+
+    checks = [("get / git config --get", results["cfgtool get"]["median"],
+               results["git config --get"]["median"]),
+              ("set / git config (set)", results["cfgtool set"]["median"],
+               results["git config (set)"]["median"]),
+              (f"{LOOP_CALLS} gets in a loop / git's", results["loop cfgtool get"]["median"],
+               results["loop git config --get"]["median"])]
+    for label, ours, theirs in checks:
+        ratio = ours / theirs
+        out.write(f"{'PASS' if ratio <= SMALL_GOAL else 'FAIL'}  cfgtool {label}: {ratio:.2f}"
+                  f" (goal <= {SMALL_GOAL:g})\n")
+    out.flush()
+    return results
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--bin", required=True, help="folder of the benchmark programs")
@@ -292,12 +398,23 @@ def main():
                         help="cfgtool program: time its fmt beside our load+save on nested_100")
     parser.add_argument("--tool-rounds", type=int, default=5, help="rounds of the cfgtool fmt block")
     parser.add_argument("--tools-only", action="store_true",
-                        help="time only cfgtool find and diff (with --cfgtool) beside the core's load")
+                        help="time only cfgtool: find and diff beside the core's load, and get and set"
+                             " of a small file beside git config (case \"small\")")
+    parser.add_argument("--small-rounds", type=int, default=5, help="rounds of the small-file case")
+    parser.add_argument("--small-runs", type=int, default=100,
+                        help="runs of each command in a round of the small-file case")
+    parser.add_argument("--loop-rounds", type=int, default=3,
+                        help=f"rounds of {LOOP_CALLS} get calls in a shell loop")
     args = parser.parse_args()
 
     if args.tools_only:
         wanted = set(args.cases.split(",")) if args.cases else set()
+        print("load average at start: %.2f %.2f %.2f" % os.getloadavg())
         results = run_cfgtool_cases(args.cfgtool, args.bin, args.data, args.big_rounds, wanted, sys.stdout)
+        if not wanted or "small" in wanted:
+            results["small"] = run_small_case(args.cfgtool, args.bin, args.data, args.small_rounds,
+                                              args.small_runs, args.loop_rounds, sys.stdout)
+        print("load average at end: %.2f %.2f %.2f" % os.getloadavg())
         with open(args.out, "w") as f:
             json.dump(results, f, indent=1)
         return 0

@@ -119,17 +119,39 @@ std::mutex readyMutex;
 std::vector<char*> readyChunks;
 std::atomic<std::size_t> readyCount{0};
 
-char* NewChunk() {
+// A small tree is not worth a huge page: the system clears all 2 MiB of one
+// when it is first touched (and, on a virtual machine whose host took the
+// page back, backs it anew), which costs more than loading a small file
+// does. The first chunks are therefore ordinary memory, the first of
+// kFirstSmallChunk bytes and each later one as large as all before it
+// together, until they hold kChunk bytes: from there on the tree is big, and
+// chunks are huge-page chunks.
+constexpr std::size_t kFirstSmallChunk = 16 * 1024;
+std::atomic<std::size_t> smallChunkBytes{0};
+
+// Gives pool a new chunk to cut blocks from.
+void NewChunk(Pool& pool) {
   if (readyCount.load(std::memory_order_relaxed) > 0) {
     std::lock_guard<std::mutex> lock(readyMutex);
     if (!readyChunks.empty()) {
-      char* chunk = readyChunks.back();
+      pool.bump = readyChunks.back();
+      pool.bumpEnd = pool.bump + kChunk;
       readyChunks.pop_back();
       readyCount.store(readyChunks.size(), std::memory_order_relaxed);
-      return chunk;
+      return;
     }
   }
-  return FreshChunk();
+  std::size_t taken = smallChunkBytes.load(std::memory_order_relaxed);
+  while (taken < kChunk) {
+    const std::size_t bytes = taken < kFirstSmallChunk ? kFirstSmallChunk : taken;
+    if (smallChunkBytes.compare_exchange_weak(taken, taken + bytes, std::memory_order_relaxed)) {
+      pool.bump = static_cast<char*>(::operator new(bytes));
+      pool.bumpEnd = pool.bump + bytes;
+      return;
+    }
+  }
+  pool.bump = FreshChunk();
+  pool.bumpEnd = pool.bump + kChunk;
 }
 
 }  // namespace
@@ -159,10 +181,7 @@ void* SmallAllocate(std::size_t size) {
     return block;
   }
   const std::size_t bytes = cls * kGranule;
-  if (static_cast<std::size_t>(pool.bumpEnd - pool.bump) < bytes) {
-    pool.bump = NewChunk();
-    pool.bumpEnd = pool.bump + kChunk;
-  }
+  if (static_cast<std::size_t>(pool.bumpEnd - pool.bump) < bytes) NewChunk(pool);
   void* block = pool.bump;
   pool.bump += bytes;
   return block;

@@ -2,8 +2,9 @@
 // (values, names, short texts): no per-block header and no search. Blocks go
 // back to a free list of their size and are reused; the chunks they are cut
 // from are never given back to the system: they stay for later trees until
-// the process ends. Builds with AddressSanitizer use the ordinary allocator,
-// so that every block stays checked.
+// the process ends. The first chunks, up to 2 MiB in all, are ordinary
+// memory; later ones can sit on huge pages. Builds with AddressSanitizer use
+// the ordinary allocator, so that every block stays checked.
 #pragma once
 
 #include <cstddef>

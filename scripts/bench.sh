@@ -13,6 +13,9 @@
 #   scripts/bench.sh cfgtool  cfgtool find and diff on the 100 MB file and on
 #                             the section of 10^6 records, beside the core's
 #                             own load of each (also at the end of the first form);
+#                             then get and set of a small file beside git config
+#                             (hyperfine), and 1,000 get calls in a shell loop
+#                             beside git's (--cases small: that case alone);
 #                             results in build/bench/cfgtool.json
 #   scripts/bench.sh editor   the real cfgedit.exe under Wine on a virtual display
 #                             (Xvfb, started here): start-up with a 100 MB file

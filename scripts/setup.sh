@@ -5,7 +5,7 @@ set -e
 pkgs="cmake make g++ googletest libgtest-dev mingw-w64 g++-mingw-w64-x86-64 wine64 xvfb xauth xdotool \
 imagemagick x11-utils libcli11-dev nlohmann-json3-dev clang libclang-rt-14-dev"
 if [ "${1:-}" = "--bench" ]; then
-  pkgs="$pkgs libbenchmark-dev hyperfine libconfig++-dev libboost-dev rapidjson-dev python3-matplotlib pkgconf"
+  pkgs="$pkgs libbenchmark-dev hyperfine git libconfig++-dev libboost-dev rapidjson-dev python3-matplotlib pkgconf"
 fi
 # The release packages: nsis makes the installer, dpkg-dev and lintian the .deb;
 # the package test reads them with file, man and unzip.
