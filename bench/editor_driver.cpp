@@ -3,13 +3,15 @@
 // lines. Runs under Wine (or Windows) on a display; prints one JSON object.
 //
 //   editor_driver editor EDITOR FILE [--select-section] [--select-record]
-//                 [--add-value] [--find PATTERN]... [--no-new] [--open FILE]
-//                 [--timeout SECONDS]
+//                 [--add-value] [--delete-undo] [--find PATTERN]... [--no-new]
+//                 [--open FILE] [--timeout SECONDS]
 //       starts EDITOR with FILE ("" for none) and times: start-up until its
 //       main window is shown and answers; File > Open of another file through
 //       the Open dialog; selecting the first top-level section (the records
 //       list fills); selecting that section's first record (the values list
-//       fills); one Value Add there; Edit > Find... of each PATTERN until its
+//       fills); one Value Add there; Section Delete of the selected section,
+//       then Edit > Undo, which puts it back and lists its records again;
+//       Edit > Find... of each PATTERN until its
 //       hits are listed; New; Exit until the main window is gone (the
 //       process must then end).
 //       Each step is a message sent across processes (SendMessageTimeout), so
@@ -357,6 +359,7 @@ struct EditorOptions {
   bool selectSection = false;
   bool selectRecord = false;
   bool addValue = false;
+  bool deleteUndo = false;
   std::vector<std::string> finds;  // patterns searched with Edit > Find..., in turn
   bool newDocument = true;
   double timeout = kDefaultTimeoutSeconds;
@@ -389,6 +392,12 @@ json RunEditor(const EditorOptions& options) {
     session.Ask(IDC_TYPE, CB_SETCURSEL, kIntTypeIndex, 0);
     if (session.Command("value_add", IDM_VALUE_ADD))
       session.Note("lines", session.Ask(IDC_VALUES, LB_GETCOUNT));
+  }
+  if (options.deleteUndo && session.alive()) {
+    if (session.Command("section_delete", IDM_SECTION_DELETE))
+      session.Note("tree_items", session.Ask(IDC_TREE, TVM_GETCOUNT));
+    if (session.alive() && session.Command("undo", IDM_UNDO))
+      session.Note("lines", session.Ask(IDC_RECORDS, LB_GETCOUNT));
   }
   for (const std::string& pattern : options.finds) {
     if (session.alive()) session.Find(pattern);
@@ -639,7 +648,7 @@ json RunCore(const std::string& file) {
 int Usage() {
   std::fprintf(stderr,
                "usage: editor_driver editor EDITOR FILE [--select-section] [--select-record]\n"
-               "                     [--add-value] [--find PATTERN]... [--no-new] [--open FILE]\n"
+               "                     [--add-value] [--delete-undo] [--find PATTERN]... [--no-new] [--open FILE]\n"
                "                     [--timeout SECONDS]\n"
                "       editor_driver floor FILE records|values|tree [--rounds N] [--timeout SECONDS]\n"
                "       editor_driver core FILE\n");
@@ -663,6 +672,7 @@ int main(int argc, char** argv) {
       if (args[i] == "--select-section") options.selectSection = true;
       else if (args[i] == "--select-record") options.selectRecord = true;
       else if (args[i] == "--add-value") options.addValue = true;
+      else if (args[i] == "--delete-undo") options.deleteUndo = true;
       else if (args[i] == "--no-new") options.newDocument = false;
       else if (args[i] == "--open" && i + 1 < args.size()) options.open = args[++i];
       else if (args[i] == "--find" && i + 1 < args.size()) options.finds.push_back(args[++i]);

@@ -44,6 +44,8 @@ STEP_TITLES = {
     "select_section": "select the section",
     "select_record": "select the record",
     "value_add": "one Value Add",
+    "section_delete": "Section Delete of it",
+    "undo": "Undo of that Section Delete",
     "new": "New",
     "exit": "Exit",
     "exit_direct": "Exit (without New)",
@@ -71,7 +73,7 @@ def step_order(step):
 EDITOR_STEPS = {
     "tree": [],
     "tree_find": [arg for pattern in FIND_PATTERNS for arg in ("--find", pattern)],
-    "records": ["--select-section"],
+    "records": ["--select-section", "--delete-undo"],
     "values": ["--select-section", "--select-record", "--add-value"],
 }
 
@@ -215,7 +217,7 @@ def shown(entry, timeout):
 # or its emptying. Start-up also holds Wine's start of a process, and Exit the
 # wait for a window manager (see the one_section case).
 FLOOR_OF_STEP = {
-    "records": {"select_section": "fill", "new": "empty"},
+    "records": {"select_section": "fill", "undo": "fill", "new": "empty"},
     "values": {"select_record": "fill", "value_add": "fill", "new": "empty"},
     "tree": {"start": "load + fill", "open": "load + fill", "new": "empty", "exit": "empty",
              "exit_direct": "empty"},

@@ -194,6 +194,10 @@ int NamedList::AddAtSlot(std::unique_ptr<NamedObject> item) {
     slots_.push_back(std::move(item));
     index = Count();
   }
+  return Adopt(index);
+}
+
+int NamedList::Adopt(int index) {
   slots_[index - 1]->owner_ = this;
   if (HasIndex()) {
     IndexInsert(index);
@@ -211,6 +215,37 @@ int NamedList::RemoveAt(int index) {
   empty.push_back(index);
   std::push_heap(empty.begin(), empty.end(), std::greater<int>());
   return index;
+}
+
+std::unique_ptr<NamedObject> NamedList::TakeAt(int index) {
+  if (index < 1 || index > Count() || !slots_[index - 1]) return nullptr;
+  if (HasIndex()) IndexErase(index, slots_[index - 1]->NameView());
+  std::unique_ptr<NamedObject> item = std::move(slots_[index - 1]);
+  item->owner_ = nullptr;
+  std::vector<int>& empty = extra().emptySlots;
+  empty.push_back(index);
+  std::push_heap(empty.begin(), empty.end(), std::greater<int>());
+  return item;
+}
+
+int NamedList::PutAt(int index, std::unique_ptr<NamedObject>& item) {
+  if (!item || index < 1 || index > Count() || slots_[index - 1] || !extra_) return 0;
+  if (IndexOfName(item->NameView()) != 0) return 0;
+  // The slot leaves the heap of empty slots: the last of them takes its
+  // place there, and the heap is mended around it.
+  std::vector<int>& empty = extra_->emptySlots;
+  auto found = std::find(empty.begin(), empty.end(), index);
+  if (found == empty.end()) return 0;
+  *found = empty.back();
+  empty.pop_back();
+  std::make_heap(empty.begin(), empty.end(), std::greater<int>());
+  slots_[index - 1] = std::move(item);
+  return Adopt(index);
+}
+
+int NamedList::SlotOf(const NamedObject* item) const {
+  if (item == nullptr || item->owner_ != this) return 0;
+  return FindSlotOf(item, item->NameView());
 }
 
 int NamedList::Remove(const NamedObject* item) {

@@ -181,6 +181,18 @@ class NamedList : public NamedObject {
   // caller; the list is left without slots. Adding them back in another
   // order is how a caller reorders a list.
   std::vector<std::unique_ptr<NamedObject>> TakeAll();
+  // The slot of that very object (identity, not name), or 0 when the list
+  // does not hold it.
+  int SlotOf(const NamedObject* item) const;
+  // Takes the item in that slot out of the list, whole, and hands it to the
+  // caller; the slot stays empty as after RemoveAt. nullptr when the index is
+  // outside 1..Count() or the slot is empty.
+  std::unique_ptr<NamedObject> TakeAt(int index);
+  // Puts an item back into that very slot, which must be empty (as TakeAt or
+  // RemoveAt left it): an undo restores the list exactly. Returns index, or 0
+  // and leaves the item with the caller when the slot is outside 1..Count()
+  // or taken, or the item's name is taken.
+  int PutAt(int index, std::unique_ptr<NamedObject>& item);
   // The item in that slot; nullptr for an empty slot or an index outside 1..Count().
   NamedObject* ItemAt(int index) const {
     return (index < 1 || index > Count()) ? nullptr : slots_[index - 1].get();
@@ -226,6 +238,9 @@ class NamedList : public NamedObject {
   static constexpr size_t kIndexThreshold = 16;
   // AddUnchecked's general case.
   int AddAtSlot(std::unique_ptr<NamedObject> item);
+  // Makes the item just put into that slot the list's own: its owner and
+  // the name index. Returns index.
+  int Adopt(int index);
   void IndexInsert(int index);
   void PlaceInIndex(uint32_t hash, int index);
   void GrowIndex();

@@ -13,10 +13,6 @@ ControlWrapper::ControlWrapper(int id) : ref(nullptr, id) {}
 
 ControlWrapper::ControlWrapper(const WindowRef& target) : ref(target) {}
 
-bool ControlWrapper::OnAttach() { return true; }
-
-bool ControlWrapper::OnDetach() { return true; }
-
 void ControlWrapper::SetRedraw(bool on) const { ref.Send(WM_SETREDRAW, on ? TRUE : FALSE, 0); }
 
 // ---- ListBoxControl ----
@@ -121,10 +117,7 @@ std::unique_ptr<ControlWrapper> MakeGeneric(const char*, HWND, int id, DWORD, DW
   return MakeOrNull<ControlWrapper>(id);
 }
 
-constexpr char kButton[] = "button";
 constexpr char kListBox[] = "listbox";
-constexpr char kEdit[] = "edit";
-constexpr char kStatic[] = "static";
 constexpr char kComboBox[] = "combobox";
 
 }  // namespace
@@ -140,9 +133,9 @@ bool ControlFactoryRegistry::Register(ControlFactory factory) {
 
 bool ControlFactoryRegistry::RegisterStandard() {
   const ControlFactory standard[] = {
-      MakeIfClass<ButtonControl, kButton>, MakeIfClass<ListBoxControl, kListBox>,
-      MakeIfClass<EditControl, kEdit>,     MakeIfClass<StaticControl, kStatic>,
-      MakeIfClass<ComboBoxControl, kComboBox>, MakeGeneric,
+      MakeIfClass<ListBoxControl, kListBox>,
+      MakeIfClass<ComboBoxControl, kComboBox>,
+      MakeGeneric,
   };
   for (ControlFactory factory : standard) {
     if (!Register(factory)) return false;

@@ -31,11 +31,6 @@ class ControlWrapper {
   ControlWrapper(const ControlWrapper&) = delete;
   ControlWrapper& operator=(const ControlWrapper&) = delete;
 
-  // Called after the dialog sets / clears the parent handle; false stops the
-  // dialog's walk over its wrappers. Neither may add or remove wrappers.
-  virtual bool OnAttach();
-  virtual bool OnDetach();
-
   // WM_SETREDRAW. With redraw on, a list box or tree view repaints after every
   // insertion, and a fill of thousands of lines is spent painting (some 10 ms
   // a line in a visible sorted list box under Wine). A bulk fill therefore
@@ -45,22 +40,6 @@ class ControlWrapper {
   void SetRedraw(bool on) const;
 
   WindowRef ref;  // ByControlId; parent null until bound
-};
-
-class ButtonControl : public ControlWrapper {
- public:
-  using ControlWrapper::ControlWrapper;
-};
-
-class StaticControl : public ControlWrapper {
- public:
-  using ControlWrapper::ControlWrapper;
-};
-
-// An edit field. Its text goes through ref (TextCopy, SetText, SetInt).
-class EditControl : public ControlWrapper {
- public:
-  using ControlWrapper::ControlWrapper;
 };
 
 class ListBoxControl : public ControlWrapper {
@@ -103,9 +82,10 @@ class ControlFactoryRegistry {
  public:
   // Appends a factory; false, with the registry unchanged, when memory runs out.
   bool Register(ControlFactory factory);
-  // Appends the factories for "button", "listbox", "edit", "static",
-  // "combobox" (each matched in any case) and last the generic one, which
-  // wraps every class; false at the first failure.
+  // Appends the factories for "listbox" and "combobox" (each matched in any
+  // case) and last the generic one, which wraps every other class (buttons,
+  // edit fields, statics, the tree view: their text and messages go through
+  // ref); false at the first failure.
   bool RegisterStandard();
   // The first non-null wrapper the factories make, in registration order;
   // nullptr when all decline (or there are none). Behind the generic factory

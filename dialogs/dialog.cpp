@@ -51,12 +51,6 @@ int Dialog::OnMessage(WindowMessage* message) {
   return 0;
 }
 
-int Dialog::OnInit() { return 1; }
-int Dialog::AfterInit() { return 1; }
-int Dialog::CanOk() { return 1; }
-int Dialog::OnOk() { return 1; }
-int Dialog::OnCancel() { return 1; }
-
 int Dialog::Dispatch(WindowMessage* message) {
   switch (message->message) {
     case WM_DESTROY:
@@ -78,15 +72,6 @@ int Dialog::Dispatch(WindowMessage* message) {
     case WM_INITDIALOG:
       CreateControls(message->window);
       BindControls();
-      if (!OnInit()) End(0);
-      AfterInit();
-      break;
-    case WM_COMMAND:
-      if (message->ControlId() == IDOK) {
-        if (CanOk()) OnOk();
-      } else if (message->ControlId() == IDCANCEL) {
-        OnCancel();
-      }
       break;
     default:
       break;
@@ -124,21 +109,13 @@ void Dialog::CreateControls(HWND window) {
   EnumChildWindows(window, AddChildControl, reinterpret_cast<LPARAM>(this));
 }
 
-bool Dialog::BindControls() {
+void Dialog::BindControls() {
   const HWND window = ref.Resolve();
-  for (const std::unique_ptr<ControlWrapper>& wrapper : controls) {
-    wrapper->ref.SetHandle(window);
-    if (!wrapper->OnAttach()) return false;
-  }
-  return true;
+  for (const std::unique_ptr<ControlWrapper>& wrapper : controls) wrapper->ref.SetHandle(window);
 }
 
-bool Dialog::UnbindControls() {
-  for (const std::unique_ptr<ControlWrapper>& wrapper : controls) {
-    wrapper->ref.SetHandle(nullptr);
-    if (!wrapper->OnDetach()) return false;
-  }
-  return true;
+void Dialog::UnbindControls() {
+  for (const std::unique_ptr<ControlWrapper>& wrapper : controls) wrapper->ref.SetHandle(nullptr);
 }
 
 void Dialog::DestroyControls() {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "control_wrapper.h"
+#include "window_message.h"
 #include "window_ref.h"
 
 namespace dlg {
@@ -22,14 +23,9 @@ class Dialog {
   Dialog(const Dialog&) = delete;
   Dialog& operator=(const Dialog&) = delete;
 
-  // The hooks, called by Dispatch (see dialog.cpp for the order).
+  // Each message, after Dispatch's generic work.
   // Base: WM_COMMAND with CommandWord() 1 ends with 1, with 2 ends with 0; returns 0.
   virtual int OnMessage(WindowMessage* message);
-  virtual int OnInit();     // 1; returning 0 ends the dialog with 0
-  virtual int AfterInit();  // 1
-  virtual int CanOk();      // 1
-  virtual int OnOk();       // 1
-  virtual int OnCancel();   // 1
   // The framework's generic work, then OnMessage.
   virtual int Dispatch(WindowMessage* message);
 
@@ -48,11 +44,9 @@ class Dialog {
   // A wrapper from ControlFactories() for every descendant window of window
   // whose ID is not -1, in the platform's enumeration order.
   void CreateControls(HWND window);
-  // In list order: makes the dialog window each wrapper's parent (null for
-  // Unbind), then OnAttach (OnDetach). The first false stops the walk,
-  // leaving the later wrappers as they were, and is returned.
-  bool BindControls();
-  bool UnbindControls();
+  // Makes the dialog window every wrapper's parent (null for Unbind).
+  void BindControls();
+  void UnbindControls();
   // Deletes every wrapper, last created first.
   void DestroyControls();
 

@@ -2,7 +2,7 @@
 // that the common messages carry; ShowMessage.
 #include <cstdarg>
 
-#include "window_ref.h"
+#include "window_message.h"
 
 namespace dlg {
 

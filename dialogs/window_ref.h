@@ -1,4 +1,4 @@
-// References to windows, and the messages a dialog procedure receives.
+// References to windows: by handle, or as a control inside its dialog.
 #pragma once
 
 #include <windows.h>
@@ -58,33 +58,5 @@ class WindowRef {
   HWND handle_;
   int id_;
 };
-
-// One message as the dialog procedure received it, with decoders for the
-// control ID, notification code and handle that common messages carry.
-class WindowMessage {
- public:
-  WindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-  // The control the message concerns (WM_COMMAND: LOWORD(wParam); WM_NOTIFY,
-  // WM_DRAWITEM and kin: wParam; WM_CONTEXTMENU, WM_HSCROLL, WM_VSCROLL: the
-  // ID of HandleParam()); 0 for other messages.
-  int ControlId() const;
-  // Notification or request code (WM_NOTIFY: NMHDR.code with its sign;
-  // WM_COMMAND: HIWORD(wParam); scroll request; CTLCOLOR type); 0 otherwise.
-  int NotifyCode() const;
-  // (LOWORD(NotifyCode()) << 16) | LOWORD(ControlId()).
-  int CommandWord() const;
-  // The window, menu, font or drop handle the message carries; null otherwise.
-  HANDLE HandleParam() const;
-
-  HWND window;
-  UINT message;
-  WPARAM wParam;
-  LPARAM lParam;
-};
-
-// Formats the text with wvsprintfA (at most 1024 bytes) and shows
-// MessageBoxA(owner, text, caption, style); returns when the box is closed.
-void ShowMessage(HWND owner, const char* caption, UINT style, const char* format, ...);
 
 }  // namespace dlg

@@ -4,32 +4,23 @@
 #include <mbstring.h>
 #include <shellapi.h>
 
-#include <array>
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "config/name_rules.h"
-#include "config/number_text.h"
+#include "config/value_type.h"
 #include "editor/about_dialog.h"
 #include "editor/compare_list.h"
-#include "editor/editor_state.h"
+#include "editor/list_views.h"
 #include "editor/view_fill.h"
 #include "resources/resource.h"
 
 namespace {
 
-// One entry of the type combo box: the name shown and the value type it stands for.
-struct TypeChoice {
-  char name[16];
-  int32_t code;
-};
-
-// The types the values list shows and the value commands create, in combo order.
-const TypeChoice kTypeTable[] = {
-    {"int", static_cast<int32_t>(cfg::ValueType::Int)},
-    {"string", static_cast<int32_t>(cfg::ValueType::String)},
-};
+// The types the values list shows and the value commands create, in combo
+// order; the combo shows each one's word.
+constexpr cfg::ValueType kComboTypes[] = {cfg::ValueType::Int, cfg::ValueType::String};
 
 constexpr int kPathSize = 260;
 constexpr char kFileFilter[] = "Configuration files\0*.cfg\0All files\0*.*\0";
@@ -66,9 +57,10 @@ std::string FullPath(const char* path) {
 
 }  // namespace
 
-MainDialog::MainDialog(HINSTANCE instance, char* commandLine)
+MainDialog::MainDialog(HINSTANCE instance, char* commandLine, editor::DocumentSession& session)
     : Dialog(instance, IDD_MAIN, nullptr),
-      currentSection(CurrentDocument),
+      session(session),
+      currentSection(session.Document()),
       trackSelection(0),
       commandLine(commandLine) {}
 
@@ -88,6 +80,8 @@ int MainDialog::OnMessage(dlg::WindowMessage* message) {
         OnNotify(reinterpret_cast<const NMHDR*>(message->lParam));
       break;
     case WM_DESTROY:
+      keys.Remove();
+      balloon.Detach();  // the dialog destroys the balloon's window, which it owns
       EmptyTreeAtEnd(message->window);
       break;
     default:
@@ -100,52 +94,49 @@ int MainDialog::OnMessage(dlg::WindowMessage* message) {
 // Start-up, documents and files
 
 void MainDialog::OnInitDialog() {
-  SendTree(TVM_SETIMAGELIST, TVSIL_NORMAL, 0);
+  sectionTree.Attach(ControlWindow(IDC_TREE));
+  keys.Install(Window(), &balloon);
+  sectionTree.ShowNoImages();
   // The first control with a tab stop is the tree, and a tree view that gets
   // the focus with no item selected selects its first item. The focus starts
   // in the section name field instead, so the tree starts as it was filled.
-  if (dlg::ControlWrapper* field = FindControl(IDC_SECTION_NAME)) SetFocus(field->ref.Resolve());
+  if (HWND field = ControlWindow(IDC_SECTION_NAME)) SetFocus(field);
   FillTypeCombo();
-  cfg::DocumentDeleter()(CurrentDocument);
-  CurrentDocument = nullptr;
   currentSection = nullptr;
   if (commandLine != nullptr && lstrlenA(commandLine) > 0) {
     unsigned char* token = _mbstok(reinterpret_cast<unsigned char*>(commandLine),
                                    reinterpret_cast<const unsigned char*>(kTokenSeparators));
     if (token != nullptr) {
-      OpenPath(reinterpret_cast<const char*>(token));
+      OpenPath(reinterpret_cast<const char*>(token), editor::Door::CommandLine);
       return;
     }
   }
   NewDocument();
 }
 
-void MainDialog::OpenPath(const char* path) {
-  CurrentDocument = new cfg::Section(cfg::kFileSection, FullPath(path).c_str());
+void MainDialog::OpenPath(const char* path, editor::Door door) {
   currentSection = nullptr;
-  int loaded = CurrentDocument->Load();
-  if (loaded == 0) {
-    dlg::ShowMessage(Window(), "Error", MB_ICONHAND, "Can not open file: %s", path);
-    currentSection = CurrentDocument->FindOrCreateSection("MAIN");
-  }
-  RefillTree();
-  ClearLists();
-  if (loaded == 0) SelectSectionItem(currentSection);
-}
-
-void MainDialog::NewDocument() {
-  cfg::DocumentDeleter()(CurrentDocument);
-  CurrentDocument = new cfg::Section(cfg::kFileSection, "");
-  currentSection = CurrentDocument->FindOrCreateSection("MAIN");
+  editor::Opened opened = session.Open(FullPath(path), door);
+  if (!opened.loaded) dlg::ShowMessage(Window(), "Error", MB_ICONHAND, "Can not open file: %s", path);
+  currentSection = opened.current;
   RefillTree();
   ClearLists();
   SelectSectionItem(currentSection);
+  UpdateHistoryItems();
+}
+
+void MainDialog::NewDocument() {
+  currentSection = session.New();
+  RefillTree();
+  ClearLists();
+  SelectSectionItem(currentSection);
+  UpdateHistoryItems();
 }
 
 void MainDialog::SelectSectionItem(cfg::Section* section) {
   if (section == nullptr) return;
   HTREEITEM item = sectionTree.ItemOf(section, TVI_ROOT);
-  if (item != nullptr) SendTree(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+  if (item != nullptr) sectionTree.Select(item);
 }
 
 void MainDialog::OnDropFiles(HDROP drop) {
@@ -153,11 +144,7 @@ void MainDialog::OnDropFiles(HDROP drop) {
   UINT length = DragQueryFileA(drop, 0, nullptr, 0);
   if (length != 0) {
     std::vector<char> path(length + 1, '\0');
-    if (DragQueryFileA(drop, 0, path.data(), length + 1) != 0) {
-      cfg::DocumentDeleter()(CurrentDocument);
-      CurrentDocument = nullptr;
-      OpenPath(path.data());
-    }
+    if (DragQueryFileA(drop, 0, path.data(), length + 1) != 0) OpenPath(path.data(), editor::Door::Drop);
   }
   DragFinish(drop);
 }
@@ -169,29 +156,28 @@ void MainDialog::OpenFile() {
   params.lpstrTitle = "Open";
   params.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
   if (GetOpenFileNameA(&params) != 0) {
-    cfg::DocumentDeleter()(CurrentDocument);
-    CurrentDocument = new cfg::Section(cfg::kFileSection, FullPath(path.data()).c_str());
-    if (CurrentDocument->Load() == 0) {
-      dlg::ShowMessage(Window(), "Error", MB_ICONHAND, "Can not open file: %s", path.data());
-      cfg::DocumentDeleter()(CurrentDocument);
-      CurrentDocument = new cfg::Section();
-    }
+    OpenPath(path.data(), editor::Door::OpenDialog);
+    return;
   }
+  // Cancelled: the same document, and its history, shown afresh.
   currentSection = nullptr;
   RefillTree();
   ClearLists();
 }
 
 void MainDialog::Save() {
-  const char* name = CurrentDocument->GetName();
-  if (name == nullptr || lstrlenA(name) == 0) {
+  const char* name = session.Path();
+  if (lstrlenA(name) == 0) {
     SaveAs();
     return;
   }
-  if (CurrentDocument->Save() != 0)
+  editor::SaveOutcome saved = session.Save();
+  if (saved.written)
     dlg::ShowMessage(Window(), "Success", MB_OK, "File (%s) saved.", name);
-  else
+  else if (saved.reason.empty())
     dlg::ShowMessage(Window(), "Error", MB_OK, "File (%s) not saved.", name);
+  else
+    dlg::ShowMessage(Window(), "Error", MB_OK, "File (%s) not saved: %s.", name, saved.reason.c_str());
 }
 
 void MainDialog::SaveAs() {
@@ -201,20 +187,22 @@ void MainDialog::SaveAs() {
   params.lpstrTitle = "Save as";
   params.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
   if (GetSaveFileNameA(&params) == 0) return;
-  CurrentDocument->SetName(path.data());
-  if (CurrentDocument->Save() == 0)
+  editor::SaveOutcome saved = session.SaveAs(path.data());
+  if (saved.written) return;
+  if (saved.reason.empty())
     dlg::ShowMessage(Window(), "Error", MB_OK, "File (%s) not saved.", path.data());
+  else
+    dlg::ShowMessage(Window(), "Error", MB_OK, "File (%s) not saved: %s.", path.data(), saved.reason.c_str());
 }
 
 // ---------------------------------------------------------------------------
 // Dispatch
 
 void MainDialog::OnCommand(int id, int code) {
-  bool current = currentSection != nullptr;
   switch (id) {
-    case IDM_EXIT: End(0); break;
-    case IDC_RECORDS: if (code == LBN_SELCHANGE) ShowValues(); break;
-    case IDC_VALUES: if (code == LBN_SELCHANGE) ShowValue(); break;
+    case IDM_EXIT: End(0); return;
+    case IDC_RECORDS: if (code == LBN_SELCHANGE) ShowValues(); return;
+    case IDC_VALUES: if (code == LBN_SELCHANGE) ShowValue(); return;
     case IDM_OPEN: OpenFile(); break;
     case IDM_SAVE_AS: SaveAs(); break;
     case IDM_NEW: NewDocument(); break;
@@ -223,19 +211,29 @@ void MainDialog::OnCommand(int id, int code) {
     case IDM_FIND: Find(); break;
     case IDM_COMPARE: CompareWith(); break;
     case IDM_GO_TO_ROOT: GoToRoot(); break;
-    case IDM_RECORD_UPDATE: if (current) RecordUpdate(); break;
-    case IDM_RECORD_ADD: if (current) RecordAdd(); break;
-    case IDM_RECORD_DELETE: if (current) RecordDelete(); break;
-    case IDM_VALUE_UPDATE: if (current) ValueUpdate(); break;
-    case IDM_VALUE_ADD: if (current) AddValue(); break;
-    case IDM_VALUE_DELETE: if (current) DeleteValue(); break;
-    case IDM_SECTION_ADD: if (current) SectionAdd(); break;
-    case IDM_SECTION_DELETE: if (current) SectionDelete(); break;
-    case IDM_SECTION_UPDATE: if (current) SectionUpdate(); break;
-    case IDM_SECTION_COPY: if (current) Copy(); break;
-    case IDM_SECTION_PASTE: if (current) Paste(); break;
-    default: break;  // IDOK (Enter), Cut, the buffer item, edit and combo notifications
+    case IDM_RECORD_UPDATE: RecordUpdate(); break;
+    case IDM_RECORD_ADD: RecordAdd(); break;
+    case IDM_RECORD_DELETE: RecordDelete(); break;
+    case IDM_VALUE_UPDATE: ValueUpdate(); break;
+    case IDM_VALUE_ADD: ValueAdd(); break;
+    case IDM_VALUE_DELETE: ValueDelete(); break;
+    case IDM_SECTION_ADD: SectionAdd(); break;
+    case IDM_SECTION_DELETE: SectionDelete(); break;
+    case IDM_SECTION_UPDATE: SectionUpdate(); break;
+    case IDM_SECTION_COPY: Copy(); break;
+    case IDM_SECTION_PASTE: Paste(); break;
+    case IDM_UNDO: UndoRedo(true); break;
+    case IDM_REDO: UndoRedo(false); break;
+    default: return;  // IDOK (Enter), Cut, the buffer item, edit and combo notifications
   }
+  UpdateHistoryItems();
+}
+
+void MainDialog::UpdateHistoryItems() {
+  HMENU menu = GetMenu(Window());
+  if (menu == nullptr) return;
+  EnableMenuItem(menu, IDM_UNDO, MF_BYCOMMAND | (session.CanUndo() ? MF_ENABLED : MF_GRAYED));
+  EnableMenuItem(menu, IDM_REDO, MF_BYCOMMAND | (session.CanRedo() ? MF_ENABLED : MF_GRAYED));
 }
 
 void MainDialog::OnNotify(const NMHDR* header) {
@@ -267,33 +265,13 @@ void MainDialog::OnExpanding(const NMTREEVIEWA& change) {
   HTREEITEM item = change.itemNew.hItem;
   auto* section = reinterpret_cast<const cfg::Section*>(change.itemNew.lParam);
   if (item == nullptr || section == nullptr || sectionTree.HoldsChildren(item)) return;
-  dlg::ControlWrapper* tree = FindControl(IDC_TREE);
-  if (tree == nullptr) return;
-  tree->SetRedraw(false);
+  sectionTree.SetRedraw(false);
   InsertSectionItems(section, item);
-  tree->SetRedraw(true);
-  tree->ref.Invalidate(nullptr);
+  sectionTree.SetRedraw(true);
 }
 
 // ---------------------------------------------------------------------------
 // Controls
-
-LRESULT MainDialog::SendTree(UINT msg, WPARAM wParam, LPARAM lParam) const {
-  dlg::ControlWrapper* tree = FindControl(IDC_TREE);
-  return tree != nullptr ? tree->ref.Send(msg, wParam, lParam) : 0;
-}
-
-HTREEITEM MainDialog::SelectedItem() const {
-  return reinterpret_cast<HTREEITEM>(SendTree(TVM_GETNEXTITEM, TVGN_CARET, 0));
-}
-
-cfg::Section* MainDialog::ItemSection(HTREEITEM item) const {
-  TVITEMA data{};
-  data.mask = TVIF_PARAM;
-  data.hItem = item;
-  if (SendTree(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data)) == 0) return nullptr;
-  return reinterpret_cast<cfg::Section*>(data.lParam);
-}
 
 dlg::ListBoxControl* MainDialog::RecordsList() const {
   return FindControlAs<dlg::ListBoxControl>(IDC_RECORDS);
@@ -312,6 +290,11 @@ std::unique_ptr<char[]> MainDialog::FieldText(int id) const {
   return field != nullptr ? field->ref.TextCopy() : nullptr;
 }
 
+HWND MainDialog::ControlWindow(int id) const {
+  dlg::ControlWrapper* control = FindControl(id);
+  return control != nullptr ? control->ref.Resolve() : nullptr;
+}
+
 // ---------------------------------------------------------------------------
 // Views
 
@@ -319,8 +302,8 @@ void MainDialog::FillTypeCombo() {
   dlg::ComboBoxControl* combo = TypeCombo();
   if (combo == nullptr) return;
   int position = 0;
-  for (const TypeChoice& choice : kTypeTable) {
-    if (combo->AddString(choice.name) != CB_ERR) combo->SetItemData(position, choice.code);
+  for (cfg::ValueType type : kComboTypes) {
+    if (combo->AddString(cfg::TypeWord(type)) != CB_ERR) combo->SetItemData(position, static_cast<int>(type));
     ++position;
   }
 }
@@ -337,8 +320,8 @@ void MainDialog::SelectType(int code) {
   dlg::ComboBoxControl* combo = TypeCombo();
   if (combo == nullptr) return;
   int position = 0;
-  for (const TypeChoice& choice : kTypeTable) {
-    if (choice.code == code) combo->SetCurSel(position);
+  for (cfg::ValueType type : kComboTypes) {
+    if (static_cast<int>(type) == code) combo->SetCurSel(position);
     ++position;
   }
 }
@@ -351,13 +334,10 @@ void MainDialog::ClearLists() {
 void MainDialog::RefillTree() {
   editor::WaitCursor wait;
   trackSelection = 0;
-  if (dlg::ControlWrapper* tree = FindControl(IDC_TREE)) {
-    tree->SetRedraw(false);
-    sectionTree.DeleteAll(tree->ref.Resolve());
-    if (CurrentDocument != nullptr) InsertSectionItems(CurrentDocument, TVI_ROOT);
-    tree->SetRedraw(true);
-    tree->ref.Invalidate(nullptr);
-  }
+  sectionTree.SetRedraw(false);
+  sectionTree.DeleteAll();
+  InsertSectionItems(session.Document(), TVI_ROOT);
+  sectionTree.SetRedraw(true);
   trackSelection = 1;
 }
 
@@ -368,14 +348,15 @@ void MainDialog::EmptyTreeAtEnd(HWND dialog) {
   HWND tree = GetDlgItem(dialog, IDC_TREE);
   if (tree == nullptr) return;
   editor::WaitCursor wait;
-  SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
-  sectionTree.DeleteAll(tree);
+  sectionTree.Attach(tree);
+  sectionTree.SetRedraw(false);
+  sectionTree.DeleteAll();
+  sectionTree.Attach(nullptr);
 }
 
 void MainDialog::InsertSectionItems(const cfg::Section* section, HTREEITEM parent) {
   if (section == nullptr || (parent != TVI_ROOT && sectionTree.HoldsChildren(parent))) return;
-  if (dlg::ControlWrapper* tree = FindControl(IDC_TREE))
-    sectionTree.InsertChildren(tree->ref.Resolve(), parent, *section);
+  sectionTree.InsertChildren(parent, *section);
 }
 
 void MainDialog::ShowRecords(cfg::Section* section) {
@@ -383,56 +364,18 @@ void MainDialog::ShowRecords(cfg::Section* section) {
   ClearLists();
   dlg::ListBoxControl* records = RecordsList();
   if (section == nullptr || records == nullptr) return;
-  std::vector<std::string> names;
-  for (int i = 1; i <= section->Count(); ++i) {
-    cfg::Record* record = section->RecordAt(i);
-    if (!record->IsNull()) names.emplace_back(record->GetName());
-  }
-  editor::FillSortedList(*records, names, {});
+  editor::FillRecords(*records, *section);
 }
 
 void MainDialog::ShowValues() {
   dlg::ListBoxControl* values = ValuesList();
-  dlg::ListBoxControl* records = RecordsList();
-  if (values == nullptr || records == nullptr) return;
+  if (values == nullptr) return;
   values->ResetContent();
-  std::unique_ptr<char[]> name = records->SelectedItemText();
-  if (name == nullptr || currentSection == nullptr) return;
-  cfg::Record* record = currentSection->RecordByName(name.get());
-  std::array<char, 1025> line;
-  std::vector<std::string> lines;
-  std::vector<LPARAM> data;
-  for (int i = 1; i <= record->Count(); ++i) {
-    cfg::Value* value = record->ValueAt(i);
-    const char* valueName = value->GetName();
-    switch (value->Type()) {
-      case cfg::ValueType::Int:
-        if (valueName != nullptr)
-          wsprintfA(line.data(), "(int)%s = %d", valueName, value->GetInt());
-        else
-          wsprintfA(line.data(), "(int) = %d", value->GetInt());
-        break;
-      case cfg::ValueType::String:
-        if (valueName != nullptr)
-          wsprintfA(line.data(), "(string)%s = %s", valueName, value->GetString());
-        else
-          wsprintfA(line.data(), "(string) = %s", value->GetString());
-        break;
-      default:
-        continue;
-    }
-    lines.emplace_back(line.data());
-    data.push_back(reinterpret_cast<LPARAM>(value));
-  }
-  editor::FillSortedList(*values, lines, data);
+  if (cfg::Record* record = SelectedRecord()) editor::FillValues(*values, *record);
 }
 
 void MainDialog::ShowValue() {
-  dlg::ListBoxControl* values = ValuesList();
-  if (values == nullptr) return;
-  LRESULT index = values->GetCurSel();
-  if (index == LB_ERR) return;
-  auto* value = reinterpret_cast<cfg::Value*>(values->GetItemData(static_cast<int>(index)));
+  cfg::Value* value = SelectedValue();
   if (value == nullptr) return;
   const char* name = value->GetName();
   if (dlg::ControlWrapper* field = FindControl(IDC_VALUE_NAME))
@@ -465,105 +408,80 @@ cfg::Value* MainDialog::SelectedValue() {
 }
 
 // ---------------------------------------------------------------------------
+// Refusals
+
+bool MainDialog::Report(const editor::Outcome& outcome, const char* title) {
+  if (outcome.Done()) return true;
+  int control = 0;
+  switch (outcome.spot) {
+    case editor::Spot::SectionName: control = IDC_SECTION_NAME; break;
+    case editor::Spot::RecordName: control = IDC_RECORD_NAME; break;
+    case editor::Spot::ValueName: control = IDC_VALUE_NAME; break;
+    case editor::Spot::ValueText: control = IDC_VALUE_TEXT; break;
+    case editor::Spot::ValueType: control = IDC_TYPE; break;
+    case editor::Spot::Tree: control = IDC_TREE; break;
+    case editor::Spot::Records: control = IDC_RECORDS; break;
+    case editor::Spot::Values: control = IDC_VALUES; break;
+    case editor::Spot::None: return false;
+  }
+  balloon.Show(Window(), ControlWindow(control), title, outcome.reason);
+  return false;
+}
+
+// ---------------------------------------------------------------------------
 // Sections
 
 void MainDialog::SectionAdd() {
   std::unique_ptr<char[]> name = FieldText(IDC_SECTION_NAME);
-  if (name == nullptr) return;
-  if (cfg::NameProblem(cfg::NameUse::Section, name.get()) != nullptr) return;
-  if (currentSection->FindByName(name.get()) != nullptr) return;
-  cfg::Section* section = currentSection->FindOrCreateSection(name.get());
-  if (section == nullptr) return;
-  HTREEITEM parent = SelectedItem();
+  editor::Outcome outcome = session.AddSection(currentSection, name.get());
+  if (!Report(outcome, "Section not added")) return;
+  HTREEITEM parent = sectionTree.Selected();
   if (parent == nullptr) parent = TVI_ROOT;
-  if (dlg::ControlWrapper* tree = FindControl(IDC_TREE)) {
-    // Below a parent whose children are not in yet, the new section comes in
-    // with its siblings, in slot order, when the parent is first expanded.
-    if (sectionTree.HoldsChildren(parent))
-      sectionTree.Append(tree->ref.Resolve(), parent, *section);
-    else
-      SetItemChildren(parent, true);
-    tree->ref.Invalidate(nullptr);
-  }
+  // Below a parent whose children are not in yet, the new section comes in
+  // with its siblings, in slot order, when the parent is first expanded.
+  if (sectionTree.HoldsChildren(parent))
+    sectionTree.Append(parent, *outcome.change.section);
+  else
+    sectionTree.SetButton(parent, true);
+  sectionTree.Repaint();
 }
 
 void MainDialog::SectionDelete() {
-  HTREEITEM item = SelectedItem();
-  if (item == nullptr) return;
+  HTREEITEM item = sectionTree.Selected();
   // The selected item shows the current section; its own lParam names it.
-  cfg::Section* section = ItemSection(item);
-  if (section == nullptr) section = currentSection;
-  auto parentItem = reinterpret_cast<HTREEITEM>(
-      SendTree(TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(item)));
-  cfg::Section* parent = nullptr;
-  if (parentItem != nullptr) {
-    parent = ItemSection(parentItem);
-    if (parent != nullptr) {
-      parent->Remove(section);
-      currentSection = parent;
-      SendTree(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(parentItem));
-    }
-  } else {
-    CurrentDocument->Remove(section);
-    currentSection = CurrentDocument;
-  }
-  DeleteSubtree(item);
+  cfg::Section* section = item != nullptr ? sectionTree.SectionOf(item) : nullptr;
+  if (item != nullptr && section == nullptr) section = currentSection;
+  editor::Outcome outcome = session.DeleteSection(section);
+  if (!Report(outcome, "Section not deleted")) return;
+  cfg::Section* parent = outcome.change.parent;
+  HTREEITEM parentItem = sectionTree.ParentOf(item);
+  currentSection = parent;
+  if (parentItem != nullptr) sectionTree.Select(parentItem);
+  sectionTree.DeleteSubtree(item);
   // A parent left without child sections loses its button, as it does when
   // the tree view deletes its last child item.
-  if (parent != nullptr && !editor::HasChildSections(*parent)) SetItemChildren(parentItem, false);
+  if (parentItem != nullptr && !editor::HasChildSections(*parent)) sectionTree.SetButton(parentItem, false);
   // The selection may have moved to a neighbour of the deleted item: the lists
   // show the records of whatever is selected now, or nothing.
-  HTREEITEM selected = SelectedItem();
-  cfg::Section* shown = selected != nullptr ? ItemSection(selected) : nullptr;
+  HTREEITEM selected = sectionTree.Selected();
+  cfg::Section* shown = selected != nullptr ? sectionTree.SectionOf(selected) : nullptr;
   if (shown != nullptr)
     ShowRecords(shown);
   else
     ClearLists();
 }
 
-void MainDialog::SetItemChildren(HTREEITEM item, bool children) {
-  TVITEMA data{};
-  data.mask = TVIF_CHILDREN;
-  data.hItem = item;
-  data.cChildren = children ? 1 : 0;
-  SendTree(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&data));
-}
-
-void MainDialog::DeleteSubtree(HTREEITEM item) {
-  dlg::ControlWrapper* tree = FindControl(IDC_TREE);
-  if (tree == nullptr) return;
-  editor::WaitCursor wait;
-  tree->SetRedraw(false);
-  editor::DeleteTreeItems(tree->ref.Resolve(), item);
-  tree->SetRedraw(true);
-  tree->ref.Invalidate(nullptr);
-}
-
 void MainDialog::SectionUpdate() {
   std::unique_ptr<char[]> name = FieldText(IDC_SECTION_NAME);
-  if (name == nullptr) return;
-  // A section inside the document is written as a block beside its siblings;
-  // the document itself (no list holds it) is named by its file's path.
-  if (const cfg::NamedList* parent = currentSection->Owner()) {
-    if (cfg::NameProblem(cfg::NameUse::Section, name.get()) != nullptr) return;
-    const cfg::NamedObject* holder = parent->FindByName(name.get());
-    if (holder != nullptr && holder != currentSection) return;
-  }
-  HTREEITEM item = SelectedItem();
-  currentSection->SetName(name.get());
-  if (item != nullptr) {
-    TVITEMA data{};
-    data.mask = TVIF_TEXT;
-    data.hItem = item;
-    data.pszText = const_cast<char*>(currentSection->GetName());
-    SendTree(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&data));
-  }
+  HTREEITEM item = sectionTree.Selected();
+  if (!Report(session.RenameSection(currentSection, name.get()), "Section not renamed")) return;
+  if (item != nullptr) sectionTree.SetText(item, currentSection->GetName());
 }
 
 void MainDialog::GoToRoot() {
-  currentSection = CurrentDocument;
-  SendTree(TVM_SELECTITEM, TVGN_CARET, 0);
-  ShowRecords(CurrentDocument);
+  currentSection = session.Document();
+  sectionTree.Select(nullptr);
+  ShowRecords(session.Document());
 }
 
 // ---------------------------------------------------------------------------
@@ -571,37 +489,22 @@ void MainDialog::GoToRoot() {
 
 void MainDialog::RecordAdd() {
   std::unique_ptr<char[]> name = FieldText(IDC_RECORD_NAME);
-  dlg::ListBoxControl* records = RecordsList();
-  if (name == nullptr || records == nullptr) return;
-  if (cfg::NameProblem(cfg::NameUse::Record, name.get()) != nullptr) return;
-  cfg::Record* record = currentSection->FindOrCreateRecord(name.get());
-  if (record != nullptr && records->FindStringExact(-1, name.get()) == LB_ERR)
-    records->AddString(name.get());
+  if (!Report(session.AddRecord(currentSection, name.get()), "Record not added")) return;
+  if (dlg::ListBoxControl* records = RecordsList()) records->AddString(name.get());
 }
 
 void MainDialog::RecordUpdate() {
-  cfg::Record* record = SelectedRecord();
-  if (record == nullptr) return;
   std::unique_ptr<char[]> name = FieldText(IDC_RECORD_NAME);
+  if (!Report(session.RenameRecord(SelectedRecord(), name.get()), "Record not renamed")) return;
   dlg::ListBoxControl* records = RecordsList();
-  if (name == nullptr) return;
-  if (cfg::NameProblem(cfg::RecordNameUse(*record), name.get()) != nullptr) return;
-  if (records->FindStringExact(-1, name.get()) != LB_ERR) return;
-  // A section of that name would take the record's place when the file is read back.
-  const cfg::NamedObject* holder = currentSection->FindByName(name.get());
-  if (holder != nullptr && holder != record) return;
-  record->SetName(name.get());
   records->DeleteString(static_cast<int>(records->GetCurSel()));
   records->AddString(name.get());
 }
 
 void MainDialog::RecordDelete() {
+  if (!Report(session.DeleteRecord(SelectedRecord()), "Record not deleted")) return;
+  if (dlg::ListBoxControl* values = ValuesList()) values->ResetContent();
   dlg::ListBoxControl* records = RecordsList();
-  if (records == nullptr) return;
-  if (cfg::Record* record = SelectedRecord()) {
-    currentSection->Remove(record);
-    if (dlg::ListBoxControl* values = ValuesList()) values->ResetContent();
-  }
   LRESULT selected = records->GetCurSel();
   if (selected != LB_ERR) records->DeleteString(static_cast<int>(selected));
 }
@@ -609,80 +512,88 @@ void MainDialog::RecordDelete() {
 // ---------------------------------------------------------------------------
 // Values
 
-int MainDialog::ValueAcceptable(cfg::Record* record, const cfg::Value* ignored) {
-  int code = SelectedType();
-  if (code == static_cast<int>(cfg::ValueType::Int)) {
-    std::unique_ptr<char[]> text = FieldText(IDC_VALUE_TEXT);
-    int32_t number = 0;
-    if (text == nullptr || !cfg::ParseInt32(text.get(), &number)) return 0;
-  } else if (code != static_cast<int>(cfg::ValueType::String)) {
-    return 0;
-  }
-  std::unique_ptr<char[]> name = FieldText(IDC_VALUE_NAME);
-  if (name == nullptr) return 1;  // unnamed values may repeat
-  if (cfg::NameProblem(cfg::NameUse::Value, name.get()) != nullptr) return 0;
-  cfg::NamedObject* holder = record->FindByName(name.get());
-  return holder == nullptr || holder == ignored ? 1 : 0;
+editor::ValueFields MainDialog::ReadValueFields(std::unique_ptr<char[]>& name,
+                                                std::unique_ptr<char[]>& text) {
+  name = FieldText(IDC_VALUE_NAME);
+  text = FieldText(IDC_VALUE_TEXT);
+  return {name.get(), text.get(), SelectedType()};
 }
 
-void MainDialog::AddValue() {
-  if (cfg::Record* record = SelectedRecord(); record != nullptr && ValueAcceptable(record, nullptr)) {
-    std::unique_ptr<char[]> text = FieldText(IDC_VALUE_TEXT);
-    std::unique_ptr<char[]> name = FieldText(IDC_VALUE_NAME);
-    if (SelectedType() == static_cast<int>(cfg::ValueType::Int)) {
-      int32_t number = 0;
-      if (text != nullptr && cfg::ParseInt32(text.get(), &number))
-        record->CreateIntValue(name.get(), number);
-    } else {
-      record->CreateStringValue(name.get(), text != nullptr ? text.get() : "");
-    }
-  }
+void MainDialog::ValueAdd() {
+  std::unique_ptr<char[]> name, text;
+  editor::ValueFields fields = ReadValueFields(name, text);
+  editor::Outcome outcome = session.AddValue(SelectedRecord(), fields);
   ShowValues();
+  Report(outcome, "Value not added");
 }
 
-int MainDialog::DeleteValue() {
-  cfg::Value* value = SelectedValue();
-  if (value == nullptr) return 0;
-  cfg::Record* record = SelectedRecord();
-  if (record == nullptr) return 0;
-  record->Remove(value);
+void MainDialog::ValueDelete() {
+  if (!Report(session.DeleteValue(SelectedRecord(), SelectedValue()), "Value not deleted")) return;
   dlg::ListBoxControl* values = ValuesList();
   LRESULT selected = values->GetCurSel();
   if (selected != LB_ERR) values->DeleteString(static_cast<int>(selected));
-  return 1;
 }
 
 void MainDialog::ValueUpdate() {
-  // A replacement that would be refused leaves the old value in place.
+  std::unique_ptr<char[]> name, text;
+  editor::ValueFields fields = ReadValueFields(name, text);
   cfg::Record* record = SelectedRecord();
-  if (record != nullptr && !ValueAcceptable(record, SelectedValue())) return;
-  DeleteValue();
-  AddValue();
+  editor::Outcome outcome = session.UpdateValue(record, SelectedValue(), fields);
+  // Without a record the values list empties, as Value Add leaves it.
+  if (outcome.Done() || record == nullptr) ShowValues();
+  Report(outcome, "Value not replaced");
 }
 
 // ---------------------------------------------------------------------------
-// Copy, Paste, About
+// Copy, Paste, Undo, Redo, About
 
-void MainDialog::Copy() {
-  // The document itself and the placeholder of a failed Open have no block of
-  // their own: a copy of either would be pasted as a section that the tree
-  // does not show or that a save writes without its own block.
-  if (currentSection->IsFile() || currentSection->IsNull()) return;
-  delete SectionClipboard;
-  SectionClipboard = currentSection->CloneSection().release();
-}
+void MainDialog::Copy() { Report(session.Copy(currentSection), "Section not copied"); }
 
 void MainDialog::Paste() {
-  if (SectionClipboard == nullptr) return;
-  std::unique_ptr<cfg::Section> copy(SectionClipboard);
-  if (currentSection->AddChild(copy) == 0) {
-    copy.release();  // refused: the clipboard keeps its copy
-    return;
-  }
-  SectionClipboard = nullptr;
+  if (!Report(session.Paste(currentSection), "Section not pasted")) return;
   currentSection = nullptr;
   RefillTree();
   ClearLists();
+}
+
+void MainDialog::UndoRedo(bool undo) {
+  editor::Outcome outcome = undo ? session.Undo() : session.Redo();
+  if (Report(outcome, undo ? "Nothing undone" : "Nothing redone")) ShowChange(outcome.change);
+}
+
+void MainDialog::ShowChange(const editor::Change& change) {
+  using Tree = editor::Change::Tree;
+  // Nothing on view may go on showing what left the document.
+  currentSection = nullptr;
+  ClearLists();
+  cfg::Section* place = change.section;
+  trackSelection = 0;
+  if (change.tree == Tree::Added || change.tree == Tree::Removed) {
+    HTREEITEM parentItem = sectionTree.Find(change.parent);
+    if (parentItem != nullptr && change.tree == Tree::Added) {
+      if (sectionTree.HoldsChildren(parentItem))
+        sectionTree.InsertInPlace(parentItem, *change.section);
+      else
+        sectionTree.SetButton(parentItem, true);
+    } else if (parentItem != nullptr) {
+      if (HTREEITEM item = sectionTree.ItemOf(change.section, parentItem)) sectionTree.DeleteSubtree(item);
+      if (parentItem != TVI_ROOT && !editor::HasChildSections(*change.parent))
+        sectionTree.SetButton(parentItem, false);
+    }
+    if (change.tree == Tree::Removed) place = change.parent;
+  } else if (change.tree == Tree::Renamed) {
+    HTREEITEM item = sectionTree.Find(change.section);
+    if (item != nullptr && item != TVI_ROOT) sectionTree.SetText(item, change.section->GetName());
+  }
+  trackSelection = 1;
+  FindTarget target;
+  for (const cfg::Section* section = place; section != nullptr && section->Owner() != nullptr;
+       section = static_cast<const cfg::Section*>(section->Owner()))
+    target.sections.push_back(section);
+  std::reverse(target.sections.begin(), target.sections.end());
+  target.record = change.record;
+  target.value = change.value;
+  GoTo(target);
 }
 
 void MainDialog::About() {
@@ -694,13 +605,11 @@ void MainDialog::About() {
 // Find
 
 void MainDialog::Find() {
-  if (CurrentDocument == nullptr) return;
-  FindDialog find(ref.Instance(), Window(), CurrentDocument);
+  FindDialog find(ref.Instance(), Window(), session.Document());
   if (find.ShowModal() == 1) GoTo(find.Picked());
 }
 
 void MainDialog::CompareWith() {
-  if (CurrentDocument == nullptr) return;
   std::vector<char> path(kPathSize, '\0');
   OPENFILENAMEA params = FileDialogParams(Window(), path.data());
   params.nFilterIndex = 1;
@@ -713,7 +622,7 @@ void MainDialog::CompareWith() {
     return;
   }
   bool capped = false;
-  std::vector<CompareLine> list = CompareDocuments(*CurrentDocument, *other, FindDialog::kMaxHits, &capped);
+  std::vector<CompareLine> list = CompareDocuments(*session.Document(), *other, FindDialog::kMaxHits, &capped);
   std::vector<std::string> lines;
   std::vector<FindTarget> targets;
   for (CompareLine& line : list) {
@@ -730,12 +639,12 @@ void MainDialog::GoTo(const FindTarget& target) {
   } else {
     HTREEITEM item = SectionItem(target.sections);
     if (item == nullptr) return;
-    HTREEITEM before = SelectedItem();
+    HTREEITEM before = sectionTree.Selected();
     // Selecting expands the item's parents; the change lists its records.
-    SendTree(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
-    SendTree(TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+    sectionTree.Select(item);
+    sectionTree.EnsureVisible(item);
     // An item selected already reports no change.
-    if (before == item) ShowRecords(ItemSection(item));
+    if (before == item) ShowRecords(sectionTree.SectionOf(item));
   }
   dlg::ListBoxControl* records = RecordsList();
   if (target.record == nullptr || records == nullptr) return;
@@ -745,20 +654,13 @@ void MainDialog::GoTo(const FindTarget& target) {
   ShowValues();
   dlg::ListBoxControl* values = ValuesList();
   if (target.value == nullptr || values == nullptr) return;
-  const dlg::ListBoxControl lines(values->ref.Pinned());
-  LRESULT count = lines.ref.Send(LB_GETCOUNT, 0, 0);
-  for (int i = 0; i < count; ++i) {
-    if (lines.GetItemData(i) == reinterpret_cast<LRESULT>(target.value)) {
-      lines.ref.Send(LB_SETCURSEL, static_cast<WPARAM>(i), 0);
-      ShowValue();
-      return;
-    }
-  }
+  LRESULT valueLine = editor::LineOfValue(*values, target.value);
+  if (valueLine == LB_ERR) return;
+  values->ref.Send(LB_SETCURSEL, static_cast<WPARAM>(valueLine), 0);
+  ShowValue();
 }
 
 HTREEITEM MainDialog::SectionItem(const std::vector<const cfg::Section*>& sections) {
-  dlg::ControlWrapper* tree = FindControl(IDC_TREE);
-  if (tree == nullptr) return nullptr;
   // Each item is found by its section, not by a walk along its siblings, so a
   // wide tree costs no more than a narrow one; the children of the items on
   // the way come in where they are not yet, all with redraw off.
@@ -767,7 +669,7 @@ HTREEITEM MainDialog::SectionItem(const std::vector<const cfg::Section*>& sectio
   const cfg::Section* above = nullptr;
   for (const cfg::Section* wanted : sections) {
     if (!sectionTree.HoldsChildren(item)) {
-      if (!redrawOff) tree->SetRedraw(false);
+      if (!redrawOff) sectionTree.SetRedraw(false);
       redrawOff = true;
       InsertSectionItems(above, item);
     }
@@ -775,9 +677,6 @@ HTREEITEM MainDialog::SectionItem(const std::vector<const cfg::Section*>& sectio
     if (item == nullptr) break;
     above = wanted;
   }
-  if (redrawOff) {
-    tree->SetRedraw(true);
-    tree->ref.Invalidate(nullptr);
-  }
+  if (redrawOff) sectionTree.SetRedraw(true);
   return item != TVI_ROOT ? item : nullptr;
 }

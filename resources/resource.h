@@ -50,6 +50,8 @@
 #define IDM_SECTION_CUT       40002
 #define IDM_SECTION_PASTE     40003
 #define IDM_INTERNAL_BUFFER   40004
+#define IDM_UNDO              40005
+#define IDM_REDO              40006
 #define IDM_COMPARE           40007
 
 #endif

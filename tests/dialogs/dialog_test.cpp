@@ -1,6 +1,6 @@
-// The control list of a dialog, and modal runs of real dialogs: the hooks,
-// ending, the control list over a run, and help requests climbing a chain of
-// owner dialogs.
+// The control list of a dialog, and modal runs of real dialogs: ending, the
+// control list over a run, and help requests climbing a chain of owner
+// dialogs.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -30,47 +30,23 @@ TEST(DialogTest, CommandsEndTheBaseDialog) {
   struct Case {
     const char* name;
     std::function<void(ScriptedDialog&)> script;
-    int canOk;
     INT_PTR result;
-    Calls hooks;  // after initialisation
   };
   const Case cases[] = {
-      {"OK clicked", [](ScriptedDialog& d) { Command(d, IDOK, BN_CLICKED); }, 1, 1,
-       {"CanOk", "OnOk"}},
+      {"OK clicked", [](ScriptedDialog& d) { Command(d, IDOK, BN_CLICKED); }, 1},
       {"OK pressed on its button",
-       [](ScriptedDialog& d) { SendMessageA(GetDlgItem(d.Hwnd(), IDOK), BM_CLICK, 0, 0); }, 1, 1,
-       {"CanOk", "OnOk"}},
-      {"OK refused by CanOk still ends the base dialog",
-       [](ScriptedDialog& d) { Command(d, IDOK, BN_CLICKED); }, 0, 1, {"CanOk"}},
-      {"Cancel clicked", [](ScriptedDialog& d) { Command(d, IDCANCEL, BN_CLICKED); }, 1, 0,
-       {"OnCancel"}},
-      {"ID 1 with notification code 1", [](ScriptedDialog& d) { Command(d, IDOK, 1); }, 1,
-       kLeftRunning, {"CanOk", "OnOk"}},
-      {"ID 2 with notification code 1", [](ScriptedDialog& d) { Command(d, IDCANCEL, 1); }, 1,
-       kLeftRunning, {"OnCancel"}},
-      {"another control", [](ScriptedDialog& d) { Command(d, IDC_EDIT, EN_CHANGE); }, 1,
-       kLeftRunning, {}},
+       [](ScriptedDialog& d) { SendMessageA(GetDlgItem(d.Hwnd(), IDOK), BM_CLICK, 0, 0); }, 1},
+      {"Cancel clicked", [](ScriptedDialog& d) { Command(d, IDCANCEL, BN_CLICKED); }, 0},
+      {"ID 1 with notification code 1", [](ScriptedDialog& d) { Command(d, IDOK, 1); }, kLeftRunning},
+      {"ID 2 with notification code 1", [](ScriptedDialog& d) { Command(d, IDCANCEL, 1); }, kLeftRunning},
+      {"another control", [](ScriptedDialog& d) { Command(d, IDC_EDIT, EN_CHANGE); }, kLeftRunning},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ScriptedDialog dialog(IDD_BASE, nullptr, c.script);
-    dialog.canOkResult = c.canOk;
     EXPECT_EQ(dialog.ShowModal(), c.result);
-    Calls expected{"OnInit", "AfterInit", "WM_INITDIALOG"};
-    expected.insert(expected.end(), c.hooks.begin(), c.hooks.end());
-    expected.push_back("WM_DESTROY");
-    EXPECT_EQ(dialog.calls, expected);
+    EXPECT_EQ(dialog.calls, (Calls{"WM_INITDIALOG", "WM_DESTROY"}));
   }
-}
-
-TEST(DialogTest, OnInitReturningZeroEndsWithZero) {
-  bool scriptRan = false;
-  ScriptedDialog dialog(IDD_BASE, nullptr, [&](ScriptedDialog&) { scriptRan = true; });
-  dialog.onInitResult = 0;
-  EXPECT_EQ(dialog.ShowModal(), 0);
-  EXPECT_EQ(dialog.calls, (Calls{"OnInit", "AfterInit", "WM_INITDIALOG", "WM_DESTROY"}));
-  EXPECT_FALSE(scriptRan);
-  EXPECT_EQ(dialog.End(3), 0);
 }
 
 TEST(DialogTest, EndOnlyEndsARunningDialog) {
@@ -90,7 +66,7 @@ TEST(DialogTest, EndOnlyEndsARunningDialog) {
   EXPECT_EQ(dialog.End(8), 0);  // after the run
 }
 
-TEST(DialogTest, ControlsAreBoundBeforeOnInitAndGoneAtDestroy) {
+TEST(DialogTest, ControlsAreBoundAtInitAndGoneAtDestroy) {
   struct Seen {
     ControlWrapper* edit = nullptr;
     HWND editWindow = nullptr;
@@ -101,12 +77,14 @@ TEST(DialogTest, ControlsAreBoundBeforeOnInitAndGoneAtDestroy) {
    public:
     using ScriptedDialog::ScriptedDialog;
     Seen atInit;
-    int OnInit() override {
-      atInit.edit = FindControl(IDC_EDIT);
-      atInit.editWindow = atInit.edit ? atInit.edit->ref.Resolve() : nullptr;
-      atInit.dialogWindow = Window();
-      atInit.controlWindow = GetDlgItem(Window(), IDC_EDIT);
-      return ScriptedDialog::OnInit();
+    int OnMessage(dlg::WindowMessage* message) override {
+      if (message->message == WM_INITDIALOG) {
+        atInit.edit = FindControl(IDC_EDIT);
+        atInit.editWindow = atInit.edit ? atInit.edit->ref.Resolve() : nullptr;
+        atInit.dialogWindow = Window();
+        atInit.controlWindow = GetDlgItem(Window(), IDC_EDIT);
+      }
+      return ScriptedDialog::OnMessage(message);
     }
   };
   Probe dialog(IDD_BASE, nullptr, [](ScriptedDialog& d) { d.End(1); });
@@ -126,44 +104,35 @@ TEST(DialogTest, ControlsAreBoundBeforeOnInitAndGoneAtDestroy) {
 }
 
 // The control list on its own: appended in order, searched from the front,
-// walked in order by Bind and Unbind until a hook refuses, deleted from the
-// back.
-TEST(ControlListTest, OrderOfSearchWalksAndDeletion) {
-  // A wrapper that logs its hooks and its deletion under a name of its own.
+// bound and unbound as a whole, deleted from the back.
+TEST(ControlListTest, OrderOfSearchBindingAndDeletion) {
+  // A wrapper that logs its deletion under a name of its own.
   class Logged : public ControlWrapper {
    public:
-    Logged(int id, std::string name, Calls* log, bool attaches = true)
-        : ControlWrapper(id), name_(std::move(name)), log_(log), attaches_(attaches) {}
+    Logged(int id, std::string name, Calls* log) : ControlWrapper(id), name_(std::move(name)), log_(log) {}
     ~Logged() override { log_->push_back("delete " + name_); }
-    bool OnAttach() override {
-      log_->push_back("attach " + name_);
-      return attaches_;
-    }
-    bool OnDetach() override {
-      log_->push_back("detach " + name_);
-      return true;
-    }
 
    private:
     std::string name_;
     Calls* log_;
-    bool attaches_;
   };
 
   Calls log;
   {
     dlgtest::ListedDialog dialog(IDD_BASE, nullptr);
-    EXPECT_TRUE(dialog.BindControls());  // nothing to bind
+    dialog.BindControls();  // nothing to bind
     dialog.AddControl(std::make_unique<Logged>(10, "a", &log));
-    dialog.AddControl(std::make_unique<Logged>(20, "b", &log, false));
+    dialog.AddControl(std::make_unique<Logged>(20, "b", &log));
     dialog.AddControl(std::make_unique<Logged>(10, "c", &log));
     ASSERT_EQ(dialog.Controls().size(), 3u);
     EXPECT_EQ(dialog.FindControl(10), dialog.Controls()[0].get());  // the first of two
     EXPECT_EQ(dialog.FindControl(20), dialog.Controls()[1].get());
     EXPECT_EQ(dialog.FindControl(30), nullptr);
 
-    EXPECT_FALSE(dialog.BindControls());
-    EXPECT_TRUE(dialog.UnbindControls());
+    const HWND fake = reinterpret_cast<HWND>(0x1234);
+    for (const auto& wrapper : dialog.Controls()) wrapper->ref.SetHandle(fake);
+    dialog.UnbindControls();
+    for (const auto& wrapper : dialog.Controls()) EXPECT_EQ(wrapper->ref.Parent(), nullptr);
     dialog.DestroyControls();
     EXPECT_TRUE(dialog.Controls().empty());
     EXPECT_EQ(dialog.FindControl(10), nullptr);
@@ -171,12 +140,7 @@ TEST(ControlListTest, OrderOfSearchWalksAndDeletion) {
     // Wrappers still listed go with the dialog.
     dialog.AddControl(std::make_unique<Logged>(40, "d", &log));
   }
-  EXPECT_EQ(log, (Calls{"attach a", "attach b", "detach a", "detach b", "detach c", "delete c",
-                        "delete b", "delete a", "delete d"}));
-
-  ControlWrapper plain(1);  // the hooks of every standard kind accept
-  EXPECT_TRUE(plain.OnAttach());
-  EXPECT_TRUE(plain.OnDetach());
+  EXPECT_EQ(log, (Calls{"delete c", "delete b", "delete a", "delete d"}));
 }
 
 TEST(DialogTest, FindControlAfterInit) {
@@ -189,10 +153,8 @@ TEST(DialogTest, FindControlAfterInit) {
     for (int id : {IDC_BUTTON, IDC_EDIT2, IDC_TWIN, -1, 4242}) {
       ControlWrapper* wrapper = d.FindControl(id);
       std::string kind;
-      if (dynamic_cast<dlg::StaticControl*>(wrapper)) kind = "static";
-      else if (dynamic_cast<dlg::ButtonControl*>(wrapper)) kind = "button";
-      else if (dynamic_cast<dlg::ListBoxControl*>(wrapper)) kind = "listbox";
-      else if (dynamic_cast<dlg::EditControl*>(wrapper)) kind = "edit";
+      if (dynamic_cast<dlg::ListBoxControl*>(wrapper)) kind = "listbox";
+      else if (dynamic_cast<dlg::ComboBoxControl*>(wrapper)) kind = "combobox";
       else if (wrapper) kind = "other";
       // A found wrapper is bound: it reaches its control through the dialog.
       if (wrapper && wrapper->ref.Resolve() != GetDlgItem(d.Hwnd(), id)) kind += " unbound";
@@ -203,9 +165,9 @@ TEST(DialogTest, FindControlAfterInit) {
   ASSERT_EQ(dialog.ShowModal(), 1);
   ASSERT_EQ(found.size(), 5u);
   const Found expected[] = {
-      {IDC_BUTTON, "button"},
-      {IDC_EDIT2, "edit"},
-      {IDC_TWIN, "static"},  // the twin enumerated first
+      {IDC_BUTTON, "other"},
+      {IDC_EDIT2, "other"},
+      {IDC_TWIN, "other"},   // the twin enumerated first
       {-1, ""},              // labels get no wrapper
       {4242, ""},
   };
@@ -254,8 +216,7 @@ TEST(DialogTest, ObjectAboveFourGigabytesIsFound) {
   auto* dialog = new (memory) ScriptedDialog(IDD_BASE, nullptr,
                                              [](ScriptedDialog& d) { Command(d, IDOK, BN_CLICKED); });
   EXPECT_EQ(dialog->ShowModal(), 1);
-  EXPECT_EQ(dialog->calls,
-            (Calls{"OnInit", "AfterInit", "WM_INITDIALOG", "CanOk", "OnOk", "WM_DESTROY"}));
+  EXPECT_EQ(dialog->calls, (Calls{"WM_INITDIALOG", "WM_DESTROY"}));
   dialog->~ScriptedDialog();
   VirtualFree(memory, 0, MEM_RELEASE);
 }

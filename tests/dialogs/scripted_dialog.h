@@ -58,12 +58,7 @@ class ScriptedDialog : public ListedDialog {
   ScriptedDialog(int templateId, HWND parent, Script script = nullptr)
       : ListedDialog(templateId, parent), script_(std::move(script)) {}
 
-  // Results of the hooks that have one.
-  int onInitResult = 1;
-  int canOkResult = 1;
-
-  // Hook calls in order: "OnInit", "AfterInit", "CanOk", "OnOk", "OnCancel",
-  // and "WM_INITDIALOG", "WM_DESTROY" as OnMessage sees them.
+  // "WM_INITDIALOG", "WM_DESTROY" as OnMessage sees them.
   std::vector<std::string> calls;
   // WM_DESTROY as OnMessage saw it.
   bool destroySeen = false;
@@ -75,27 +70,6 @@ class ScriptedDialog : public ListedDialog {
 
   bool Running() const { return (flags & 1) != 0; }
   HWND Hwnd() const { return Window(); }
-
-  int OnInit() override {
-    calls.push_back("OnInit");
-    return onInitResult;
-  }
-  int AfterInit() override {
-    calls.push_back("AfterInit");
-    return 1;
-  }
-  int CanOk() override {
-    calls.push_back("CanOk");
-    return canOkResult;
-  }
-  int OnOk() override {
-    calls.push_back("OnOk");
-    return 1;
-  }
-  int OnCancel() override {
-    calls.push_back("OnCancel");
-    return 1;
-  }
 
   int OnMessage(dlg::WindowMessage* message) override {
     switch (message->message) {

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "dialogs/window_ref.h"
+#include "dialogs/window_message.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "dialogs/window_ref.h"
+#include "dialogs/window_message.h"
 
 namespace {
 

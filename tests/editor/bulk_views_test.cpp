@@ -13,7 +13,6 @@
 #include <tuple>
 #include <vector>
 
-#include "editor/editor_state.h"
 #include "editor/main_dialog.h"
 #include "editor_harness.h"
 #include "resources/resource.h"
@@ -186,7 +185,7 @@ class BulkViews : public ::testing::Test {
   HWND Control(int id) { return GetDlgItem(editor_->Main(), id); }
 
   void ExpectTreeAsDocument() {
-    EXPECT_EQ(TreeItems(Control(IDC_TREE)), DocumentItems(CurrentDocument));
+    EXPECT_EQ(TreeItems(Control(IDC_TREE)), DocumentItems(CurrentDocument()));
   }
   void ExpectRecordsAsOneByOne() {
     ASSERT_NE(editor_->Current(), nullptr);
@@ -338,7 +337,7 @@ TEST(BulkViewsDeep, ChainOfAMillionLevelsOpensRefillsPastesDeletesAndCloses) {
   // The chain's top items carry their sections, each level coming in as its
   // parent is expanded.
   HTREEITEM item = e.FindItem("d0");
-  const cfg::Section* section = CurrentDocument->SectionAt(2);
+  const cfg::Section* section = CurrentDocument()->SectionAt(2);
   for (int level = 0; level < kLevelsExpanded; ++level) {
     SCOPED_TRACE(level);
     ASSERT_NE(item, nullptr);

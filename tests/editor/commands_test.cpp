@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "editor/editor_state.h"
 #include "editor/main_dialog.h"
 #include "editor_harness.h"
 #include "resources/resource.h"
@@ -49,13 +48,55 @@ class EditorCommands : public ::testing::Test {
     e().SetField(IDC_VALUE_NAME, name);
     e().SetField(IDC_VALUE_TEXT, text);
   }
-  std::string RecDump() { return Dump(CurrentDocument->SectionAt(2)->RecordByName("rec")); }
+  std::string RecDump() { return Dump(CurrentDocument()->SectionAt(2)->RecordByName("rec")); }
   EditorRun& e() { return *editor_; }
 
   TempDir dir_;
   std::string path_;
   std::unique_ptr<EditorRun> editor_;
 };
+
+// Undo and Redo in the window: the menu items grey and ungrey, an undone
+// delete comes back in its place, and the views show where it happened.
+TEST_F(EditorCommands, UndoAndRedoShowThePlaceThatChanged) {
+  HMENU menu = GetMenu(e().Main());
+  auto greyed = [menu](int id) { return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED) != 0; };
+  EXPECT_TRUE(greyed(IDM_UNDO));
+  EXPECT_TRUE(greyed(IDM_REDO));
+
+  SelectRec();
+  ASSERT_TRUE(e().SelectLine(IDC_VALUES, "(int)x = 1"));
+  e().Command(IDM_VALUE_DELETE);
+  EXPECT_EQ(RecDump(), "s:s=hello");
+  EXPECT_FALSE(greyed(IDM_UNDO));
+  e().Command(IDM_GO_TO_ROOT);
+  e().Command(IDM_UNDO, 0);
+  EXPECT_EQ(RecDump(), "i:x=1,s:s=hello");
+  EXPECT_TRUE(greyed(IDM_UNDO));
+  EXPECT_FALSE(greyed(IDM_REDO));
+  EXPECT_EQ(e().SelectedPath(), "A");
+  EXPECT_EQ(e().Lines(IDC_RECORDS)[e().Selection(IDC_RECORDS)], "rec");
+  EXPECT_EQ(e().Lines(IDC_VALUES)[e().Selection(IDC_VALUES)], "(int)x = 1");
+  EXPECT_EQ(e().Field(IDC_VALUE_NAME), "x");
+  e().Command(IDM_REDO, 0);
+  EXPECT_EQ(RecDump(), "s:s=hello");
+  EXPECT_EQ(e().Lines(IDC_VALUES), Lines{"(string)s = hello"});
+  EXPECT_EQ(e().Selection(IDC_VALUES), -1);
+
+  // A nested section deleted, then undone: its item comes back where it was.
+  ASSERT_TRUE(e().SelectItem("A/B"));
+  e().Command(IDM_SECTION_DELETE);
+  EXPECT_EQ(e().TreeText(), "A,C");
+  e().Command(IDM_UNDO, 0);
+  EXPECT_EQ(e().TreeText(), "A(B),C");
+  EXPECT_EQ(e().SelectedPath(), "A/B");
+  EXPECT_EQ(e().Lines(IDC_RECORDS), Lines{"deep"});
+  EXPECT_EQ(e().Current(), CurrentDocument()->SectionAt(2)->SectionAt(3));
+  // Undone to the start, the document saves as it was read.
+  e().Command(IDM_UNDO, 0);
+  EXPECT_TRUE(greyed(IDM_UNDO));
+  EXPECT_EQ(Dump(CurrentDocument()), kDocumentDump);
+}
 
 TEST_F(EditorCommands, SectionAddRefusesTakenNamesAndAppendsCollapsed) {
   ASSERT_TRUE(e().SelectItem("A"));
@@ -64,18 +105,18 @@ TEST_F(EditorCommands, SectionAddRefusesTakenNamesAndAppendsCollapsed) {
     e().SetField(IDC_SECTION_NAME, refused);
     e().Command(IDM_SECTION_ADD);
     EXPECT_EQ(e().TreeText(), "A(B),C");
-    EXPECT_EQ(Dump(CurrentDocument), kDocumentDump);
+    EXPECT_EQ(Dump(CurrentDocument()), kDocumentDump);
   }
   e().SetField(IDC_SECTION_NAME, "New");
   e().Command(IDM_SECTION_ADD, 0);  // the menu item: notification code 0
   EXPECT_EQ(e().TreeText(), "A(B,New),C");
-  EXPECT_EQ(Dump(CurrentDocument), "top[i:n=1],A{rec[i:x=1,s:s=hello],other[i:v=2],B{deep[i:v=3]},New{}},C{}");
+  EXPECT_EQ(Dump(CurrentDocument()), "top[i:n=1],A{rec[i:x=1,s:s=hello],other[i:v=2],B{deep[i:v=3]},New{}},C{}");
   EXPECT_EQ(e().SelectedPath(), "A");
   EXPECT_FALSE(e().ItemState(e().FindItem("A")) & TVIS_EXPANDED);
   EXPECT_EQ(e().Lines(IDC_RECORDS), (Lines{"other", "rec"}));
   // The new item carries its section: selecting it makes it current.
   ASSERT_TRUE(e().SelectItem("A/New"));
-  EXPECT_EQ(e().Current(), CurrentDocument->SectionAt(2)->SectionAt(4));
+  EXPECT_EQ(e().Current(), CurrentDocument()->SectionAt(2)->SectionAt(4));
 }
 
 // The items below a section come in when it is first expanded: a section
@@ -89,7 +130,7 @@ TEST_F(EditorCommands, SectionAddBelowANeverExpandedParentShowsInSlotOrderOnExpa
   e().Command(IDM_RECORD_DELETE);
   e().SetField(IDC_SECTION_NAME, "New");
   e().Command(IDM_SECTION_ADD);
-  EXPECT_EQ(Dump(CurrentDocument), "top[i:n=1],A{New{},other[i:v=2],B{deep[i:v=3]}},C{}");
+  EXPECT_EQ(Dump(CurrentDocument()), "top[i:n=1],A{New{},other[i:v=2],B{deep[i:v=3]}},C{}");
   EXPECT_EQ(NextItem(tree, a, TVGN_CHILD), nullptr);
   EXPECT_TRUE(ShowsButton(tree, a));
   EXPECT_FALSE(e().ItemState(a) & TVIS_EXPANDED);
@@ -98,7 +139,7 @@ TEST_F(EditorCommands, SectionAddBelowANeverExpandedParentShowsInSlotOrderOnExpa
 
   EXPECT_EQ(e().TreeText(), "A(New,B),C");
   ASSERT_TRUE(e().SelectItem("A/New"));
-  EXPECT_EQ(e().Current(), CurrentDocument->SectionAt(2)->SectionAt(1));
+  EXPECT_EQ(e().Current(), CurrentDocument()->SectionAt(2)->SectionAt(1));
 }
 
 // Whatever brings the children of an item in or out, its button shows
@@ -143,12 +184,12 @@ TEST_F(EditorCommands, SectionAddAfterNewGoesBelowMainAndAfterGoToRootToTheTop) 
   e().SetField(IDC_SECTION_NAME, "sub");
   e().Command(IDM_SECTION_ADD);
   EXPECT_EQ(e().TreeText(), "MAIN(sub)");
-  EXPECT_EQ(Dump(CurrentDocument), "MAIN{sub{}}");
+  EXPECT_EQ(Dump(CurrentDocument()), "MAIN{sub{}}");
   e().Command(IDM_GO_TO_ROOT);
   e().SetField(IDC_SECTION_NAME, "top");
   e().Command(IDM_SECTION_ADD);
   EXPECT_EQ(e().TreeText(), "MAIN(sub),top");
-  EXPECT_EQ(Dump(CurrentDocument), "MAIN{sub{}},top{}");
+  EXPECT_EQ(Dump(CurrentDocument()), "MAIN{sub{}},top{}");
 }
 
 TEST_F(EditorCommands, SectionDeleteOfANestedSectionSelectsItsParent) {
@@ -160,15 +201,15 @@ TEST_F(EditorCommands, SectionDeleteOfANestedSectionSelectsItsParent) {
   EXPECT_EQ(e().SelectedPath(), "A");
   EXPECT_EQ(e().Lines(IDC_RECORDS), (Lines{"other", "rec"}));
   EXPECT_TRUE(e().Lines(IDC_VALUES).empty());
-  EXPECT_EQ(e().Current(), CurrentDocument->SectionAt(2));
-  EXPECT_EQ(Dump(CurrentDocument), "top[i:n=1],A{rec[i:x=1,s:s=hello],other[i:v=2]},C{}");
+  EXPECT_EQ(e().Current(), CurrentDocument()->SectionAt(2));
+  EXPECT_EQ(Dump(CurrentDocument()), "top[i:n=1],A{rec[i:x=1,s:s=hello],other[i:v=2]},C{}");
 }
 
 TEST_F(EditorCommands, SectionDeleteNeedsASelectedItem) {
   e().Command(IDM_GO_TO_ROOT);
   e().Command(IDM_SECTION_DELETE);
   EXPECT_EQ(e().TreeText(), "A(B),C");
-  EXPECT_EQ(Dump(CurrentDocument), kDocumentDump);
+  EXPECT_EQ(Dump(CurrentDocument()), kDocumentDump);
   EXPECT_EQ(e().Lines(IDC_RECORDS), Lines{"top"});
 }
 
@@ -190,8 +231,8 @@ TEST_F(EditorCommands, DeletingEveryTopLevelSectionLeavesTheRootCurrent) {
   EXPECT_EQ(e().TreeText(), "");
   EXPECT_TRUE(e().Lines(IDC_RECORDS).empty());
   EXPECT_TRUE(e().Lines(IDC_VALUES).empty());
-  EXPECT_EQ(e().Current(), CurrentDocument);
-  EXPECT_EQ(Dump(CurrentDocument), "top[i:n=1]");
+  EXPECT_EQ(e().Current(), CurrentDocument());
+  EXPECT_EQ(Dump(CurrentDocument()), "top[i:n=1]");
 }
 
 TEST_F(EditorCommands, SectionUpdateRenamesTheSectionAndItsItem) {
@@ -202,7 +243,7 @@ TEST_F(EditorCommands, SectionUpdateRenamesTheSectionAndItsItem) {
   e().SetField(IDC_SECTION_NAME, "Renamed");
   e().Command(IDM_SECTION_UPDATE);
   EXPECT_EQ(e().TreeText(), "A(Renamed),C");
-  EXPECT_EQ(Dump(CurrentDocument), "top[i:n=1],A{rec[i:x=1,s:s=hello],other[i:v=2],Renamed{deep[i:v=3]}},C{}");
+  EXPECT_EQ(Dump(CurrentDocument()), "top[i:n=1],A{rec[i:x=1,s:s=hello],other[i:v=2],Renamed{deep[i:v=3]}},C{}");
 }
 
 TEST_F(EditorCommands, GoToRootThenUpdateRenamesTheDocumentAndSaveWritesThere) {
@@ -210,7 +251,7 @@ TEST_F(EditorCommands, GoToRootThenUpdateRenamesTheDocumentAndSaveWritesThere) {
   e().Command(IDM_GO_TO_ROOT);
   e().SetField(IDC_SECTION_NAME, renamed);
   e().Command(IDM_SECTION_UPDATE);
-  EXPECT_STREQ(CurrentDocument->GetName(), renamed.c_str());
+  EXPECT_STREQ(CurrentDocument()->GetName(), renamed.c_str());
   EXPECT_EQ(e().TreeText(), "A(B),C");
   e().PostCommand(IDM_SAVE);
   BoxInfo box = e().AnswerBox("Success");
@@ -238,7 +279,7 @@ TEST_F(EditorCommands, RecordAddAddsOneLinePerNameAndNoneForASection) {
     EXPECT_EQ(e().Lines(IDC_RECORDS), c.lines);
   }
   EXPECT_EQ(e().Lines(IDC_RECORDS)[e().Selection(IDC_RECORDS)], "rec");  // selection unchanged
-  EXPECT_EQ(Dump(CurrentDocument->SectionAt(2)), "rec[i:x=1,s:s=hello],other[i:v=2],B{deep[i:v=3]},net[]");
+  EXPECT_EQ(Dump(CurrentDocument()->SectionAt(2)), "rec[i:x=1,s:s=hello],other[i:v=2],B{deep[i:v=3]},net[]");
 }
 
 TEST_F(EditorCommands, RecordUpdateRefusesTakenNamesOfRecordsAndSections) {
@@ -261,7 +302,7 @@ TEST_F(EditorCommands, RecordUpdateRefusesTakenNamesOfRecordsAndSections) {
     e().SetField(IDC_RECORD_NAME, c.name);
     e().Command(IDM_RECORD_UPDATE);
     EXPECT_EQ(e().Lines(IDC_RECORDS), (Lines{"other", "rec"}));
-    EXPECT_EQ(Dump(CurrentDocument), kDocumentDump);
+    EXPECT_EQ(Dump(CurrentDocument()), kDocumentDump);
   }
   ASSERT_TRUE(e().SelectLine(IDC_RECORDS, "rec"));
   e().SetField(IDC_RECORD_NAME, "Renamed");
@@ -269,7 +310,7 @@ TEST_F(EditorCommands, RecordUpdateRefusesTakenNamesOfRecordsAndSections) {
   EXPECT_EQ(e().Lines(IDC_RECORDS), (Lines{"other", "Renamed"}));
   EXPECT_EQ(e().Selection(IDC_RECORDS), -1);
   EXPECT_EQ(e().Lines(IDC_VALUES), (Lines{"(int)x = 1", "(string)s = hello"}));
-  EXPECT_EQ(Dump(CurrentDocument->SectionAt(2)), "Renamed[i:x=1,s:s=hello],other[i:v=2],B{deep[i:v=3]}");
+  EXPECT_EQ(Dump(CurrentDocument()->SectionAt(2)), "Renamed[i:x=1,s:s=hello],other[i:v=2],B{deep[i:v=3]}");
 }
 
 TEST_F(EditorCommands, RecordDeleteRemovesTheRecordItsLineAndItsValues) {
@@ -279,7 +320,7 @@ TEST_F(EditorCommands, RecordDeleteRemovesTheRecordItsLineAndItsValues) {
   EXPECT_EQ(e().Lines(IDC_RECORDS), Lines{"other"});
   EXPECT_TRUE(e().Lines(IDC_VALUES).empty());
   EXPECT_EQ(e().TreeText(), "A(B),C");
-  EXPECT_EQ(Dump(CurrentDocument->SectionAt(2)), "other[i:v=2],B{deep[i:v=3]}");
+  EXPECT_EQ(Dump(CurrentDocument()->SectionAt(2)), "other[i:v=2],B{deep[i:v=3]}");
   e().Command(IDM_RECORD_DELETE);  // no line selected: nothing
   EXPECT_EQ(e().Lines(IDC_RECORDS), Lines{"other"});
 }
@@ -319,7 +360,7 @@ TEST_F(EditorCommands, ValueAddWithoutARecordOnlyEmptiesTheValues) {
   SetValueFields(kInt, "n", "1");
   e().Command(IDM_VALUE_ADD);
   EXPECT_TRUE(e().Lines(IDC_VALUES).empty());
-  EXPECT_EQ(Dump(CurrentDocument), kDocumentDump);
+  EXPECT_EQ(Dump(CurrentDocument()), kDocumentDump);
 }
 
 TEST_F(EditorCommands, ValueUpdateTakesTheFreedSlotAndSaveKeepsTheOrder) {
@@ -388,8 +429,8 @@ TEST_F(EditorCommands, CopyThenPasteIntoTheCopiedSectionItself) {
   EXPECT_EQ(e().Current(), nullptr);
   EXPECT_EQ(e().SelectedPath(), "");
   EXPECT_TRUE(e().Lines(IDC_RECORDS).empty());
-  EXPECT_EQ(SectionClipboard, nullptr);
-  EXPECT_EQ(Dump(CurrentDocument->SectionAt(2)->SectionAt(4)),
+  EXPECT_EQ(SectionClipboard(), nullptr);
+  EXPECT_EQ(Dump(CurrentDocument()->SectionAt(2)->SectionAt(4)),
             "rec[i:x=1,s:s=hello],other[i:v=2],B{deep[i:v=3]}");
   // A second Paste has nothing to paste.
   ASSERT_TRUE(e().SelectItem("C"));
@@ -403,15 +444,15 @@ TEST_F(EditorCommands, PasteIntoTheParentIsRefusedAndTheCopyKept) {
   ASSERT_TRUE(e().SelectItem("A"));
   e().Command(IDM_SECTION_PASTE);
   EXPECT_EQ(e().TreeText(), "A(B),C");
-  EXPECT_EQ(Dump(CurrentDocument), kDocumentDump);
-  ASSERT_NE(SectionClipboard, nullptr);
+  EXPECT_EQ(Dump(CurrentDocument()), kDocumentDump);
+  ASSERT_NE(SectionClipboard(), nullptr);
   // The copy is independent: deleting the original does not touch it.
   ASSERT_TRUE(e().SelectItem("A/B"));
   e().Command(IDM_SECTION_DELETE);
   ASSERT_TRUE(e().SelectItem("C"));
   e().Command(IDM_SECTION_PASTE);
   EXPECT_EQ(e().TreeText(), "A,C(B)");
-  EXPECT_EQ(Dump(CurrentDocument), "top[i:n=1],A{rec[i:x=1,s:s=hello],other[i:v=2]},C{B{deep[i:v=3]}}");
+  EXPECT_EQ(Dump(CurrentDocument()), "top[i:n=1],A{rec[i:x=1,s:s=hello],other[i:v=2]},C{B{deep[i:v=3]}}");
 }
 
 TEST_F(EditorCommands, CommandsThatNeedACurrentSectionDoNothingWithoutOne) {
@@ -425,10 +466,10 @@ TEST_F(EditorCommands, CommandsThatNeedACurrentSectionDoNothingWithoutOne) {
                  IDM_SECTION_PASTE}) {
     SCOPED_TRACE(id);
     e().Command(id);
-    EXPECT_EQ(Dump(CurrentDocument), kDocumentDump);
+    EXPECT_EQ(Dump(CurrentDocument()), kDocumentDump);
     EXPECT_EQ(e().TreeText(), "A(B),C");
   }
-  EXPECT_EQ(SectionClipboard, nullptr);
+  EXPECT_EQ(SectionClipboard(), nullptr);
 }
 
 TEST_F(EditorCommands, IgnoredCommandsAndNotificationsChangeNothing) {
@@ -444,7 +485,7 @@ TEST_F(EditorCommands, IgnoredCommandsAndNotificationsChangeNothing) {
     SCOPED_TRACE(id);
     e().Command(id, code);
     EXPECT_FALSE(e().Ended());
-    EXPECT_EQ(Dump(CurrentDocument), kDocumentDump);
+    EXPECT_EQ(Dump(CurrentDocument()), kDocumentDump);
     EXPECT_EQ(e().Lines(IDC_VALUES), (Lines{"(int)x = 1", "(string)s = hello"}));
     EXPECT_EQ(e().SelectedPath(), "A");
   }
@@ -452,7 +493,7 @@ TEST_F(EditorCommands, IgnoredCommandsAndNotificationsChangeNothing) {
   // File > New; it is not a command.
   NMHDR click{GetDlgItem(e().Main(), IDC_STATUS), IDC_STATUS, static_cast<UINT>(NM_CLICK)};
   SendMessageA(e().Main(), WM_NOTIFY, IDC_STATUS, reinterpret_cast<LPARAM>(&click));
-  EXPECT_EQ(Dump(CurrentDocument), kDocumentDump);
+  EXPECT_EQ(Dump(CurrentDocument()), kDocumentDump);
   EXPECT_EQ(e().TreeText(), "A(B),C");
 }
 

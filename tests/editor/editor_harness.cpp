@@ -9,7 +9,6 @@
 #include <sstream>
 
 #include "dialogs/control_wrapper.h"
-#include "editor/editor_state.h"
 #include "editor/main_dialog.h"
 #include "resources/resource.h"
 
@@ -171,18 +170,20 @@ std::string ReadText(const std::string& path) {
   return result;
 }
 
+namespace {
+// The session of the editor run started last, for CurrentDocument().
+editor::DocumentSession* latestSession = nullptr;
+}  // namespace
+
 EditorRun::EditorRun(const std::string& commandLine, bool hasCommandLine)
     : commandLine_(commandLine.begin(), commandLine.end()), hasCommandLine_(hasCommandLine) {
   commandLine_.push_back('\0');
   std::call_once(frameworkOnce, [] { dlg::InitDialogFramework(); });
-  delete SectionClipboard;
-  SectionClipboard = nullptr;
+  latestSession = &session_;
   ui_ = std::thread([this] {
     HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, TakeSyncMarker, nullptr, GetCurrentThreadId());
     threadId_ = GetCurrentThreadId();
-    delete CurrentDocument;
-    CurrentDocument = new cfg::Section(cfg::kFileSection, "");
-    MainDialog dialog(GetModuleHandleA(nullptr), hasCommandLine_ ? commandLine_.data() : nullptr);
+    MainDialog dialog(GetModuleHandleA(nullptr), hasCommandLine_ ? commandLine_.data() : nullptr, session_);
     dialog_ = &dialog;
     result_ = dialog.ShowModal();
     dialog_ = nullptr;
@@ -195,6 +196,15 @@ EditorRun::EditorRun(const std::string& commandLine, bool hasCommandLine)
 EditorRun::~EditorRun() {
   CloseEverything();
   if (ui_.joinable()) ui_.join();
+  if (latestSession == &session_) latestSession = nullptr;
+}
+
+cfg::Section* CurrentDocument() {
+  return latestSession != nullptr ? latestSession->Document() : nullptr;
+}
+
+const cfg::Section* SectionClipboard() {
+  return latestSession != nullptr ? latestSession->Clipboard() : nullptr;
 }
 
 void EditorRun::CloseEverything() {

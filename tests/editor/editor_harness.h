@@ -12,10 +12,17 @@
 #include <vector>
 
 #include "config/config_node.h"
+#include "editor/document_session.h"
 
 class MainDialog;
 
 namespace editor_test {
+
+// The document of the editor run started last (it outlives the run's
+// window until the run is destroyed); nullptr when none runs.
+cfg::Section* CurrentDocument();
+// Its section clipboard: what Copy put there and no Paste took; nullptr when empty.
+const cfg::Section* SectionClipboard();
 
 // A compact picture of a tree: sections as name{...}, records as name[...],
 // values as i:name=5 / s:name=text / other types by their type code; unnamed
@@ -144,6 +151,7 @@ class EditorRun {
  private:
   void CloseEverything();
 
+  editor::DocumentSession session_;
   std::vector<char> commandLine_;
   bool hasCommandLine_;
   std::thread ui_;

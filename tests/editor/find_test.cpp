@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "editor/editor_state.h"
 #include "editor/find_dialog.h"
 #include "editor/main_dialog.h"
 #include "editor_harness.h"
@@ -96,7 +95,7 @@ class EditorFind : public ::testing::Test {
   }
   EditorRun& e() { return *editor_; }
   cfg::Section* Section(const std::vector<const char*>& names) {
-    cfg::Section* section = CurrentDocument;
+    cfg::Section* section = CurrentDocument();
     for (const char* name : names) section = static_cast<cfg::Section*>(section->FindByName(name));
     return section;
   }

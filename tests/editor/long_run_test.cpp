@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "config/config_stream.h"
-#include "editor/editor_state.h"
 #include "editor/main_dialog.h"
 #include "editor_harness.h"
 #include "resources/resource.h"
@@ -286,7 +285,7 @@ class Player {
     int id = random_.Below(1000) < 3 ? IDM_NEW : random_.Pick(kCommands);
     // Deleting is frequent enough to empty the document long before the end.
     if (id == IDM_SECTION_DELETE && random_.Chance(50)) id = IDM_SECTION_ADD;
-    if (id == IDM_SECTION_PASTE && CountNodes(CurrentDocument) > kNodeLimit) id = IDM_GO_TO_ROOT;
+    if (id == IDM_SECTION_PASTE && CountNodes(CurrentDocument()) > kNodeLimit) id = IDM_GO_TO_ROOT;
     // Buttons send BN_CLICKED, menu items 0.
     e_.Command(id, random_.Chance(50) ? BN_CLICKED : 0);
   }
@@ -309,7 +308,7 @@ void CheckViews(EditorRun& e, const std::string& when) {
   // The tree shows the document's sections in slot order.
   std::vector<std::string> problems;
   CompareTree(GetDlgItem(main, IDC_TREE), NextItem(GetDlgItem(main, IDC_TREE), nullptr, TVGN_ROOT),
-              CurrentDocument, "", problems);
+              CurrentDocument(), "", problems);
   for (size_t i = 0; i < problems.size() && i < 20; ++i) ADD_FAILURE() << problems[i];
 
   // The lists show the current section and its selected record; a selected
@@ -326,7 +325,7 @@ void CheckViews(EditorRun& e, const std::string& when) {
   if (current == nullptr) {
     EXPECT_TRUE(e.Lines(IDC_RECORDS).empty());
   } else {
-    if (!Contains(CurrentDocument, current)) {
+    if (!Contains(CurrentDocument(), current)) {
       ADD_FAILURE() << "the current section is no longer in the document";
       return;
     }
@@ -338,7 +337,7 @@ void CheckViews(EditorRun& e, const std::string& when) {
     // Deleting the last selected top-level item leaves the root current with
     // both lists emptied; until an item is selected again the records list
     // holds only the root's records added since (Go to root lists them all).
-    const bool rootWithoutItem = current == CurrentDocument && NextItem(tree, nullptr, TVGN_CARET) == nullptr;
+    const bool rootWithoutItem = current == CurrentDocument() && NextItem(tree, nullptr, TVGN_CARET) == nullptr;
     if (rootWithoutItem) {
       for (const std::string& line : e.Lines(IDC_RECORDS))
         EXPECT_NE(std::find(names.begin(), names.end(), line), names.end()) << "record " << line;
@@ -373,7 +372,7 @@ TEST(EditorLongRun, RandomActionsKeepViewsDocumentAndSavedFileInAgreement) {
   for (int action = 1; action <= kActions; ++action) {
     player.Act();
     if (action % 250 == 0) {
-      std::printf("[ long run ] action %d: %d nodes\n", action, CountNodes(CurrentDocument));
+      std::printf("[ long run ] action %d: %d nodes\n", action, CountNodes(CurrentDocument()));
       CheckViews(e, "at action " + std::to_string(action));
     }
     if (action % 100 == 0) {
@@ -388,7 +387,7 @@ TEST(EditorLongRun, RandomActionsKeepViewsDocumentAndSavedFileInAgreement) {
   DWORD_PTR answer = 0;
   ASSERT_NE(SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer), 0);
   ASSERT_FALSE(e.Ended());
-  std::printf("[ long run ] %d nodes in the document after the run\n", CountNodes(CurrentDocument));
+  std::printf("[ long run ] %d nodes in the document after the run\n", CountNodes(CurrentDocument()));
 
   CheckViews(e, "after the run");
 
@@ -398,19 +397,19 @@ TEST(EditorLongRun, RandomActionsKeepViewsDocumentAndSavedFileInAgreement) {
   e.Command(IDM_GO_TO_ROOT);
   e.SetField(IDC_SECTION_NAME, saved);
   e.Command(IDM_SECTION_UPDATE);
-  ASSERT_STREQ(CurrentDocument->GetName(), saved.c_str());
+  ASSERT_STREQ(CurrentDocument()->GetName(), saved.c_str());
   e.PostCommand(IDM_SAVE);
   BoxInfo box = e.AnswerBox("Success");
   EXPECT_EQ(box.text, "File (" + saved + ") saved.");
 
-  std::string inMemory = Saved(*CurrentDocument);
+  std::string inMemory = Saved(*CurrentDocument());
   std::string fileText = ReadText(saved);
   EXPECT_EQ(fileText, inMemory) << "the file differs from the document";
 
   cfg::Section loaded(cfg::kFileSection, saved.c_str());
   ASSERT_EQ(loaded.Load(), 1);
   std::string reloaded = Saved(loaded);
-  if (LoadsBackDifferently(CurrentDocument)) {
+  if (LoadsBackDifferently(CurrentDocument())) {
     // The file then loads as its own text read back from memory does.
     std::printf("[ long run ] the document does not load back as it is; comparing with its reload\n");
     cfg::ConfigStream stream(cfg::InMemory{}, inMemory);

@@ -304,6 +304,9 @@ TEST(EditorResources, MenuBarHoldsEveryItemStateAndSeparator) {
             "  -\n"
             "  E&xit 2\n"
             "&Edit\n"
+            "  &Undo\tCtrl+Z 40005 grayed\n"
+            "  Re&do\tCtrl+Y 40006 grayed\n"
+            "  -\n"
             "  &Section\n"
             "    C&ut 40002 grayed\n"
             "    -\n"
@@ -336,7 +339,7 @@ TEST(EditorResources, MenuBarHoldsEveryItemStateAndSeparator) {
 
 TEST(EditorResources, EveryCommandHasAHint) {
   const int commands[] = {2,    1003, 1010, 1012, 1013,  1014,  1015,  1016,  1017, 1019, 1020,
-                          1022, 1024, 1025, 1026, 1027, 1028, 40001, 40002, 40003, 40004, 40007};
+                          1022, 1024, 1025, 1026, 1027, 1028, 40001, 40002, 40003, 40004, 40005, 40006, 40007};
   for (int id : commands) {
     SCOPED_TRACE(id);
     char text[256] = {};

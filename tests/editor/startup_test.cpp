@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "editor/editor_state.h"
 #include "editor/main_dialog.h"
 #include "editor_harness.h"
 #include "resources/resource.h"
@@ -21,7 +20,7 @@ constexpr char kTwoSections[] =
 constexpr char kEmptyMain[] = "{ MAIN:\n} MAIN;\n";
 
 std::string DocumentName() {
-  const char* name = CurrentDocument != nullptr ? CurrentDocument->GetName() : nullptr;
+  const char* name = CurrentDocument() != nullptr ? CurrentDocument()->GetName() : nullptr;
   return name != nullptr ? name : "<none>";
 }
 
@@ -41,7 +40,7 @@ void ExpectFreshView(EditorRun& editor, const std::string& tree, bool mainCurren
     EXPECT_EQ(editor.SelectedPath(), "MAIN");
     ASSERT_NE(editor.Current(), nullptr);
     EXPECT_STREQ(editor.Current()->GetName(), "MAIN");
-    EXPECT_EQ(editor.Current(), CurrentDocument->SectionAt(1));
+    EXPECT_EQ(editor.Current(), CurrentDocument()->SectionAt(1));
   } else {
     EXPECT_EQ(editor.SelectedPath(), "");
     EXPECT_EQ(editor.Current(), nullptr);
@@ -88,7 +87,7 @@ TEST(EditorStartup, FirstTokenOfTheCommandLineNamesTheFile) {
     EXPECT_EQ(editor.AnyOtherWindow(), nullptr);
     ExpectFreshView(editor, c.tree, c.mainCurrent);
     EXPECT_EQ(DocumentName(), Replace(c.documentName, "$D", folder));
-    EXPECT_TRUE(CurrentDocument->IsFile());
+    EXPECT_TRUE(CurrentDocument()->IsFile());
   }
 }
 
@@ -118,7 +117,7 @@ TEST(EditorStartup, SaveThatCannotWriteReportsAndKeepsTheDocument) {
   EXPECT_FALSE(box.anyIcon);
   EXPECT_EQ(box.buttons, std::vector<std::string>{"OK"});
   EXPECT_EQ(DocumentName(), path);
-  EXPECT_EQ(Dump(CurrentDocument), "MAIN{}");
+  EXPECT_EQ(Dump(CurrentDocument()), "MAIN{}");
 }
 
 TEST(EditorDocuments, NewReplacesTheDocumentWithMain) {
@@ -130,7 +129,7 @@ TEST(EditorDocuments, NewReplacesTheDocumentWithMain) {
   ASSERT_EQ(editor.Lines(IDC_VALUES).size(), 1u);
   editor.Command(IDM_NEW);
   ExpectFreshView(editor, "MAIN", true);
-  EXPECT_EQ(Dump(CurrentDocument), "MAIN{}");
+  EXPECT_EQ(Dump(CurrentDocument()), "MAIN{}");
   EXPECT_EQ(DocumentName(), "<none>");
   EXPECT_EQ(editor.AnyOtherWindow(), nullptr);
 }
@@ -154,14 +153,14 @@ TEST(EditorDocuments, OpenFileDialogLoadsTheChosenFileAndCancelKeepsTheDocument)
 
   ASSERT_TRUE(editor.SelectItem("alpha"));
   ASSERT_EQ(editor.Lines(IDC_RECORDS), std::vector<std::string>{"r"});
-  cfg::Section* before = CurrentDocument;
+  cfg::Section* before = CurrentDocument();
   editor.PostCommand(IDM_OPEN);
   open = editor.WaitForWindow("Open");
   ASSERT_NE(open, nullptr);
   editor.FileDialogCancel(open);
   ASSERT_TRUE(editor.WaitGone(open));
   editor.Sync();
-  EXPECT_EQ(CurrentDocument, before);
+  EXPECT_EQ(CurrentDocument(), before);
   ExpectFreshView(editor, "alpha,beta", false);
 }
 
@@ -184,7 +183,7 @@ TEST(EditorDocuments, FailedOpenReportsAndLeavesAnEmptyDocumentThatSaveAsCannotW
   CloseHandle(lock);
   EXPECT_EQ(editor.AnyOtherWindow(), nullptr);
   ExpectFreshView(editor, "", false);
-  EXPECT_FALSE(CurrentDocument->IsFile());
+  EXPECT_FALSE(CurrentDocument()->IsFile());
   EXPECT_EQ(DocumentName(), "<none>");
 
   std::string target = dir.Path("target.cfg");
@@ -284,7 +283,7 @@ TEST(EditorDocuments, DeeplyNestedDocumentOpens) {
   for (int i = 1; i < depth; ++i) deepest += "/s" + std::to_string(i);
   EXPECT_NE(editor.FindItem(deepest), nullptr);
   ASSERT_TRUE(editor.SelectItem("s0/s1/s2"));
-  EXPECT_EQ(editor.Current(), CurrentDocument->SectionAt(1)->SectionAt(1)->SectionAt(1));
+  EXPECT_EQ(editor.Current(), CurrentDocument()->SectionAt(1)->SectionAt(1)->SectionAt(1));
 }
 
 }  // namespace

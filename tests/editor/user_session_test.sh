@@ -1,8 +1,10 @@
 #!/bin/sh
 # A person's session with cfgedit.exe, with real keyboard and mouse input on
-# the X display: add a section, a record, an int and a string value, save
-# through the menu, and compare the saved file with the expected text. A
-# screenshot is kept in the output folder.
+# the X display: add a section, a record, an int and a string value, take
+# back both values with Ctrl+Z and bring one back with Ctrl+Y, see Ctrl+Z in
+# an edit field leave the document alone, see the balloon of a refused Add
+# come and go, save through the menu, and compare the saved file with the
+# expected text. Screenshots are kept in the output folder.
 #
 #   user_session_test.sh CFGEDIT_EXE OUTPUT_DIR
 set -eu
@@ -76,6 +78,23 @@ click 290 227           # (7) Add
 click 297 129           # the first values line
 import -window root "$out/session.png"
 
+# Undo and Redo by their keys while the values list has the focus: both
+# values go, then the int comes back.
+keys ctrl+z ctrl+z
+keys ctrl+y
+# In an edit field Ctrl+Z is the field's own: the document stays.
+click 95 211            # section name field
+keys ctrl+z
+
+# Record Add of a name that is taken: a balloon says why, until the next click.
+click 290 112           # (4) Add, the record name field still says server
+balloon=$(timeout 10 xdotool search --sync --onlyvisible --name '^Record not added$' 2>/dev/null | head -n 1)
+[ -n "$balloon" ] || fail "no balloon for a refused Record Add"
+import -window root "$out/balloon.png"
+click 297 19            # the records line
+sleep 0.5
+xdotool search --onlyvisible --name '^Record not added$' >/dev/null 2>&1 && fail "the balloon stayed after a click"
+
 # File > Save: the new document has no name yet, so the Save as dialog asks.
 keys alt+f s
 dialog=$(find_window '^Save as$')
@@ -104,7 +123,6 @@ expected='{ MAIN:
     { network:
     } network;
     (int)server[port]=8080
-    (string)server[host]=example.org
 } MAIN;'
 actual=$(tr -d '\r' <"$saved")
 if [ "$actual" != "$expected" ]; then

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "editor/editor_state.h"
 #include "editor/main_dialog.h"
 #include "editor_harness.h"
 #include "resources/resource.h"
@@ -67,7 +66,7 @@ TEST_F(EditorViews, TreeSelectionListsTheRecordsSortedAndEmptiesTheValues) {
   EXPECT_EQ(e.Lines(IDC_RECORDS), (Lines{"Alpha", "beta", "gamma", "odd"}));
   EXPECT_EQ(e.Selection(IDC_RECORDS), -1);
   EXPECT_TRUE(e.Lines(IDC_VALUES).empty());
-  EXPECT_EQ(e.Current(), CurrentDocument->SectionAt(2));
+  EXPECT_EQ(e.Current(), CurrentDocument()->SectionAt(2));
   // A selection never writes the name fields.
   EXPECT_EQ(e.Field(IDC_SECTION_NAME), "typed section");
   EXPECT_EQ(e.Field(IDC_RECORD_NAME), "typed record");
@@ -97,7 +96,7 @@ TEST_F(EditorViews, RecordOfOtherTypesShowsNoLinesButKeepsItsValues) {
   ASSERT_TRUE(e.SelectItem("data"));
   ASSERT_TRUE(e.SelectLine(IDC_RECORDS, "odd"));
   EXPECT_TRUE(e.Lines(IDC_VALUES).empty());
-  EXPECT_EQ(Dump(CurrentDocument->SectionAt(2)->RecordByName("odd")), "7:f,9:d,10:l,5:bytes");
+  EXPECT_EQ(Dump(CurrentDocument()->SectionAt(2)->RecordByName("odd")), "7:f,9:d,10:l,5:bytes");
 }
 
 TEST_F(EditorViews, ValuesLineSelectionFillsNameValueAndType) {
@@ -129,7 +128,7 @@ TEST_F(EditorViews, ValuesLineSelectionFillsNameValueAndType) {
     EXPECT_EQ(e.Lines(IDC_RECORDS)[e.Selection(IDC_RECORDS)], c.record);
     EXPECT_EQ(e.Field(IDC_SECTION_NAME), "");
   }
-  EXPECT_EQ(Dump(CurrentDocument->SectionAt(2)->RecordByName("beta")), "s:b1=x,i:b2=2,s:=  y z,i:=-3");
+  EXPECT_EQ(Dump(CurrentDocument()->SectionAt(2)->RecordByName("beta")), "s:b1=x,i:b2=2,s:=  y z,i:=-3");
 }
 
 TEST_F(EditorViews, RootRecordsAreListedOnlyAfterGoToRoot) {
@@ -139,7 +138,7 @@ TEST_F(EditorViews, RootRecordsAreListedOnlyAfterGoToRoot) {
   e.Command(IDM_GO_TO_ROOT);
   EXPECT_EQ(e.Lines(IDC_RECORDS), Lines{"top"});
   EXPECT_EQ(e.SelectedPath(), "");
-  EXPECT_EQ(e.Current(), CurrentDocument);
+  EXPECT_EQ(e.Current(), CurrentDocument());
   ASSERT_TRUE(e.SelectLine(IDC_RECORDS, "top"));
   EXPECT_EQ(e.Lines(IDC_VALUES), Lines{"(int)n = 1"});
 }

@@ -1,4 +1,0 @@
-#include "editor/editor_state.h"
-
-cfg::Section* CurrentDocument = nullptr;
-cfg::Section* SectionClipboard = nullptr;
