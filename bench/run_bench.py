@@ -140,24 +140,34 @@ def check_targets(results, out):
             out.write(line + "\n")
 
 
-# ---------------------------------------------------------------- cfgtool find and diff
-# cfgtool find and diff, each a whole process (start, load, work, output to
+# ---------------------------------------------------------------- cfgtool find, diff, apply and merge
+# cfgtool find, diff, apply and merge, each a whole process (start, load, work, output to
 # /dev/null, exit, which takes back the trees), beside the core's own load of
 # the same file (Section::Load, timed inside cfg_roundtrip -v). diff compares the file with
 # a copy in which some numbers differ, so that it reports changes and loads
 # two files. Goal: each at most 1.5 times the core's load of its input on the
 # 100 MB file: for find that file's load, for diff the loads of both files
-# (one after the other, each timed inside cfg_roundtrip -v).
+# (one after the other, each timed inside cfg_roundtrip -v). apply carries out
+# diff --json of the file and the copy on the file (to /dev/null), against the
+# core's load and save of the file; merge merges the copy (OURS) and a second
+# copy with other ints changed (THEIRS) from the file (BASE), against the
+# core's loads of the three files and one save.
 TOOL_CASES = ["nested_100", "flat_1000000"]
 TOOL_GOAL_CASE, TOOL_GOAL = "nested_100", 1.5
 # The copy for diff changes the number of every this many-th int line.
 TOOL_CHANGE_EVERY = 1000
+# merge's THEIRS changes as many other int lines: this far after each of the
+# copy's (OURS').
+THEIRS_CHANGE_OFFSET = TOOL_CHANGE_EVERY // 2
+# merge's THEIRS beside the copy, and where the results of apply and merge go.
+THEIRS_SUFFIX = "_theirs"
+TOOL_OUTPUT = "/dev/null"
 
 
-def changed_copy(path):
+def changed_copy(path, suffix="_changed", offset=0):
     """The file with some int values changed; made again when the file is newer."""
     root, ext = os.path.splitext(path)
-    copy = f"{root}_changed{ext}"
+    copy = f"{root}{suffix}{ext}"
     if os.path.exists(copy) and os.path.getmtime(copy) >= os.path.getmtime(path):
         return copy
     ints = 0
@@ -165,7 +175,7 @@ def changed_copy(path):
         for line in src:
             if line.lstrip().startswith(b"(int)"):
                 ints += 1
-                if ints % TOOL_CHANGE_EVERY == 0:
+                if ints % TOOL_CHANGE_EVERY == offset:
                     head, _, number = line.rstrip(b"\n").rpartition(b"=")
                     line = head + b"=" + str(int(number, 0) + 1).encode() + b"\n"
             dst.write(line)
@@ -173,11 +183,27 @@ def changed_copy(path):
     return copy
 
 
-def core_load_seconds(bindir, path):
-    """Section::Load of path, as cfg_roundtrip -v reports it (seconds)."""
+def core_seconds(bindir, path):
+    """Section::Load and Section::Save of path, as cfg_roundtrip -v reports them (seconds)."""
     done = subprocess.run([os.path.join(bindir, "cfg_roundtrip"), "-v", path, "/dev/null"],
                           stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, check=True, text=True)
-    return float(done.stderr.split()[1])
+    fields = done.stderr.split()
+    return float(fields[1]), float(fields[4])
+
+
+def core_load_seconds(bindir, path):
+    """Section::Load of path (seconds)."""
+    return core_seconds(bindir, path)[0]
+
+
+def patch_of(cfgtool, path, other):
+    """diff --json of path and other, kept beside other; made again when other is newer."""
+    patch = os.path.splitext(other)[0] + ".json"
+    if not (os.path.exists(patch) and os.path.getmtime(patch) >= os.path.getmtime(other)):
+        with open(patch + ".tmp", "wb") as out:
+            subprocess.call([cfgtool, "diff", "--json", path, other], stdout=out)
+        os.replace(patch + ".tmp", patch)
+    return patch
 
 
 def run_tool(measure, argv):
@@ -202,15 +228,22 @@ def run_cfgtool_cases(cfgtool, bindir, datadir, rounds, wanted, out):
         if not os.path.exists(path):
             continue
         other = changed_copy(path)
+        theirs = changed_copy(path, THEIRS_SUFFIX, THEIRS_CHANGE_OFFSET)
+        patch = patch_of(cfgtool, path, other)
         runs = {"core load": lambda: (core_load_seconds(bindir, path), None),
                 "core loads of both": lambda: (core_load_seconds(bindir, path) +
                                                core_load_seconds(bindir, other), None),
+                "core load+save": lambda: (sum(core_seconds(bindir, path)), None),
+                "core 3 loads+save": lambda: (core_load_seconds(bindir, path) + core_load_seconds(bindir, theirs) +
+                                              sum(core_seconds(bindir, other)), None),
                 "find": lambda: run_tool(measure, [cfgtool, "find", path, "queue_1"]),
                 "find -r": lambda: run_tool(measure, [cfgtool, "find", "-r", path, r"queue_1[0-9]*\.dat$"]),
-                "diff": lambda: run_tool(measure, [cfgtool, "diff", path, other])}
+                "diff": lambda: run_tool(measure, [cfgtool, "diff", path, other]),
+                "apply": lambda: run_tool(measure, [cfgtool, "apply", "-o", TOOL_OUTPUT, path, patch]),
+                "merge": lambda: run_tool(measure, [cfgtool, "merge", "-o", TOOL_OUTPUT, path, other, theirs])}
         walls = {label: [] for label in runs}
         cpus = {label: [] for label in runs}
-        warm([path, other])
+        warm([path, other, theirs])
         labels = list(runs)
         for r in range(rounds):
             for label in labels[r % len(labels):] + labels[:r % len(labels)]:
@@ -233,7 +266,10 @@ def run_cfgtool_cases(cfgtool, bindir, datadir, rounds, wanted, out):
         if name == TOOL_GOAL_CASE:
             both = results[name]["core loads of both"]["median"]
             for label, base, what in (("find", load, "core load"), ("find -r", load, "core load"),
-                                      ("diff", both, "core loads of both files")):
+                                      ("diff", both, "core loads of both files"),
+                                      ("apply", results[name]["core load+save"]["median"], "core load+save of FILE"),
+                                      ("merge", results[name]["core 3 loads+save"]["median"],
+                                       "core loads of 3 files + 1 save")):
                 ratio = results[name][label]["median"] / base
                 out.write(f"{'PASS' if ratio <= TOOL_GOAL else 'FAIL'}  cfgtool {label} / {what}:"
                           f" {ratio:.2f} (goal <= {TOOL_GOAL})\n")
@@ -398,7 +434,7 @@ def main():
                         help="cfgtool program: time its fmt beside our load+save on nested_100")
     parser.add_argument("--tool-rounds", type=int, default=5, help="rounds of the cfgtool fmt block")
     parser.add_argument("--tools-only", action="store_true",
-                        help="time only cfgtool: find and diff beside the core's load, and get and set"
+                        help="time only cfgtool: find, diff, apply and merge beside the core's work, and get and set"
                              " of a small file beside git config (case \"small\")")
     parser.add_argument("--small-rounds", type=int, default=5, help="rounds of the small-file case")
     parser.add_argument("--small-runs", type=int, default=100,

@@ -53,6 +53,13 @@ void KeepUntilExit(cfg::DocumentPtr document) {
   kept->push_back(document.release());
 }
 
+bool MayWrite(const cfg::WriterLock& lock, const std::string& file) {
+  if (lock.MayWrite()) return true;
+  if (lock.GetState() == cfg::WriterLock::State::Busy) ReportError(file, "locked by another writer");
+  else ReportError(file, "can not create the lock file " + lock.LockPath() + ": " + lock.Error());
+  return false;
+}
+
 namespace {
 
 // Writes the document to standard output as a save writes it; false after
@@ -64,14 +71,6 @@ bool SaveToStdout(const cfg::Section& document) {
   return false;
 }
 
-// Whether lock, taken for FILE, lets its holder write; false after
-// reporting why not.
-bool MayWrite(const cfg::WriterLock& lock, const std::string& file) {
-  if (lock.MayWrite()) return true;
-  if (lock.GetState() == cfg::WriterLock::State::Busy) ReportError(file, "locked by another writer");
-  else ReportError(file, "can not create the lock file " + lock.LockPath() + ": " + lock.Error());
-  return false;
-}
 
 // Saves the document over FILE, unless it holds a name (read from the file)
 // that the save would not give back; false after reporting either failure.
@@ -168,6 +167,12 @@ bool ParsePath(const std::string& file, const std::string& text, ConfigPath* pat
 }
 
 }  // namespace
+
+bool WriteDocument(cfg::Section& document, const std::string& target) {
+  if (target == "-") return SaveToStdout(document);
+  document.SetName(target);
+  return SaveInPlace(document, target);
+}
 
 int RunFmt(const std::vector<std::string>& files, bool inPlace) {
   int status = kSuccess;

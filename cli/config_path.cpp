@@ -1,7 +1,9 @@
 #include "config_path.h"
 
 #include "config/config_node.h"
+#include "config/tree_diff.h"
 #include "config/tree_search.h"
+#include "config/value.h"
 
 namespace cfgtool {
 
@@ -95,12 +97,21 @@ void AppendPathName(std::string* out, std::string_view name, PathPart part) {
   }
 }
 
-std::string HitPath(const cfg::SearchHit& hit) {
+namespace {
+
+std::string SectionsPath(const std::vector<const cfg::Section*>& sections) {
   std::string text;
-  for (const cfg::Section* section : *hit.sections) {
+  for (const cfg::Section* section : sections) {
     AppendPathName(&text, section->NameView(), PathPart::Section);
     text += '/';
   }
+  return text;
+}
+
+}  // namespace
+
+std::string HitPath(const cfg::SearchHit& hit) {
+  std::string text = SectionsPath(*hit.sections);
   if (hit.kind == cfg::SearchHit::Kind::Section) return text;
   AppendPathName(&text, hit.record->NameView(), PathPart::Record);
   if (hit.kind == cfg::SearchHit::Kind::Value) {
@@ -108,6 +119,24 @@ std::string HitPath(const cfg::SearchHit& hit) {
     AppendPathName(&text, hit.name, PathPart::Value);
     text += ']';
   }
+  return text;
+}
+
+std::string ChangePath(const cfg::TreeChange& change) {
+  std::string text = SectionsPath(*change.sections);
+  if (change.node != nullptr) {
+    if (change.node->IsRecord()) {
+      AppendPathName(&text, change.node->NameView(), PathPart::Record);
+    } else {
+      AppendPathName(&text, change.node->NameView(), PathPart::Section);
+      text += '/';
+    }
+    return text;
+  }
+  AppendPathName(&text, change.record->NameView(), PathPart::Record);
+  text += '[';
+  AppendPathName(&text, (change.before != nullptr ? change.before : change.after)->NameView(), PathPart::Value);
+  text += ']';
   return text;
 }
 

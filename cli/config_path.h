@@ -8,6 +8,7 @@
 
 namespace cfg {
 struct SearchHit;
+struct TreeChange;
 }
 
 namespace cfgtool {
@@ -45,5 +46,8 @@ void AppendPathName(std::string* out, std::string_view name, PathPart part);
 // The PATH of a search hit: "sec/sub/" for a section, "sec/rec" for a record,
 // "sec/rec[name]" for a value, "sec/rec[]" for an unnamed one.
 std::string HitPath(const cfg::SearchHit& hit);
+// The PATH of a difference, in the same forms; names on both sides are spelt
+// as the first tree spells them.
+std::string ChangePath(const cfg::TreeChange& change);
 
 }  // namespace cfgtool

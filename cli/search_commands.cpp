@@ -6,6 +6,7 @@
 
 #include "commands.h"
 #include "config/config_node.h"
+#include "config/tree_diff.h"
 #include "config/tree_search.h"
 #include "config/value_text.h"
 #include "config_path.h"
@@ -13,7 +14,7 @@
 #include "json_text.h"
 #include "text_sink.h"
 #include "tool_io.h"
-#include "tree_diff.h"
+#include "tree_dump.h"
 
 namespace cfgtool {
 
@@ -118,13 +119,15 @@ int RunDiff(const std::string& firstFile, const std::string& secondFile, bool js
   std::string& out = sink.Text();
   std::string scratch;
   size_t changes = 0;
-  DiffTrees(*first, *second, [&](const TreeChange& change) {
+  cfg::DiffTrees(*first, *second, [&](const cfg::TreeChange& change) {
+    using Op = cfg::TreeChange::Op;
+    const std::string path = ChangePath(change);
     if (json) {
       StartJsonItem(out, changes);
       out += "{\"op\": \"";
-      out += change.op == TreeChange::Op::Removed ? '-' : change.op == TreeChange::Op::Added ? '+' : '~';
+      out += change.op == Op::Removed ? '-' : change.op == Op::Added ? '+' : '~';
       out += "\", \"path\": ";
-      AppendJsonString(out, change.path);
+      AppendJsonString(out, path);
       out += ", \"type\": ";
       const cfg::Value* value = change.before != nullptr ? change.before : change.after;
       if (value != nullptr) {
@@ -138,18 +141,28 @@ int RunDiff(const std::string& firstFile, const std::string& secondFile, bool js
       AppendJsonText(out, change.before, &scratch);
       out += ", \"new\": ";
       AppendJsonText(out, change.after, &scratch);
+      // What a patch needs beyond the PATH: the whole of a section or record,
+      // and where an unnamed value stands among its record's unnamed values.
+      if (change.node != nullptr) {
+        out += ", \"tree\": ";
+        WriteJsonNode(*change.node, sink);
+      }
+      if (change.unnamedIndex >= 0) {
+        out += ", \"index\": ";
+        out += std::to_string(change.unnamedIndex);
+      }
       out += '}';
     } else {
-      if (change.op != TreeChange::Op::Added) {
+      if (change.op != Op::Added) {
         out += "- ";
-        out += change.path;
+        out += path;
         if (change.before != nullptr)
           AppendTypeAndText(out, *change.before, cfg::ValueText(*change.before, &scratch));
         out += '\n';
       }
-      if (change.op != TreeChange::Op::Removed) {
+      if (change.op != Op::Removed) {
         out += "+ ";
-        out += change.path;
+        out += path;
         if (change.after != nullptr)
           AppendTypeAndText(out, *change.after, cfg::ValueText(*change.after, &scratch));
         out += '\n';

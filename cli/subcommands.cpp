@@ -76,6 +76,28 @@ void DefineDiff(CLI::App& diff, Arguments& a) {
               "Exit status: 0 equal; 1 different; 2 usage or I/O error.");
 }
 
+void DefineApply(CLI::App& apply, Arguments& a) {
+  apply.add_flag("-R,--reverse", a.reverse, "Apply the patch in reverse: undo it");
+  apply.add_option("-o,--output", a.output, "The file to write (\"-\": standard output) instead of FILE");
+  apply.add_option("FILE", a.file, "Configuration file (\"-\" for standard input, with -o)")->required();
+  apply.add_option("PATCH", a.secondFile, "What diff --json printed (\"-\" for standard input)")->required();
+  apply.footer("Entries apply in order, each to what the earlier ones left: a removal must find what it removes, "
+               "a change its old value, an addition its path free; otherwise each such entry is listed as "
+               "FILE: PATH: reason and nothing is written. "
+               "Exit status: 0 applied; 1 some entry did not fit; 2 usage, JSON, value or I/O error.");
+}
+
+void DefineMerge(CLI::App& merge, Arguments& a) {
+  merge.add_option("-o,--output", a.output, "The file to write (\"-\": standard output) instead of OURS");
+  merge.add_option("BASE", a.file, "The common ancestor")->required();
+  merge.add_option("OURS", a.secondFile, "Our version; the result is written here")->required();
+  merge.add_option("THEIRS", a.thirdFile, "Their version")->required();
+  merge.footer("Edits to different items combine; an item changed two ways, deleted on one side and changed on the "
+               "other, or added on both sides differently is a conflict, written between <<<<<<< ours, ======= and "
+               ">>>>>>> theirs lines and listed on standard error. "
+               "Exit status: 0 clean; 1 conflicts; 2 usage or I/O error.");
+}
+
 }  // namespace
 
 const std::vector<Subcommand>& Subcommands() {
@@ -99,6 +121,10 @@ const std::vector<Subcommand>& Subcommands() {
        DefineFind, [](const Arguments& a) { return RunFind(a.file, a.pattern, a.regex, a.caseSensitive, a.json); }},
       {"diff", "Compare two trees as loaded: names ignoring case, numbers by value, slot order not counted.",
        DefineDiff, [](const Arguments& a) { return RunDiff(a.file, a.secondFile, a.json); }},
+      {"apply", "Apply a diff --json patch to FILE: in place, as set rewrites a file, or into OUT.", DefineApply,
+       [](const Arguments& a) { return RunApply(a.file, a.secondFile, a.output, a.reverse); }},
+      {"merge", "Merge the changes from BASE to THEIRS into OURS (git's merge driver order %O %A %B).", DefineMerge,
+       [](const Arguments& a) { return RunMerge(a.file, a.secondFile, a.thirdFile, a.output); }},
   };
   return kAll;
 }
@@ -114,8 +140,8 @@ void BuildParser(CLI::App& app, Arguments& arguments, const Subcommand* only) {
   app.name("cfgtool");
   app.description("Formats, checks, reads, changes and converts configuration files.");
   app.require_subcommand(1);
-  app.footer("Exit status: 0 success; 1 not found, check found something, or diff found a difference; "
-             "2 usage, type or I/O error.");
+  app.footer("Exit status: 0 success; 1 not found, check found something, diff found a difference, "
+             "a patch did not fit or a merge has conflicts; 2 usage, type or I/O error.");
   for (const Subcommand& command : Subcommands()) {
     if (only != nullptr && &command != only) continue;
     command.define(*app.add_subcommand(command.name, command.summary), arguments);

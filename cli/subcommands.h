@@ -14,8 +14,8 @@ namespace cfgtool {
 // Everything any subcommand reads from its command line.
 struct Arguments {
   std::vector<std::string> files;
-  std::string file, secondFile, path, type, text, output, pattern;
-  bool inPlace = false, json = false, regex = false, caseSensitive = false;
+  std::string file, secondFile, thirdFile, path, type, text, output, pattern;
+  bool inPlace = false, json = false, regex = false, caseSensitive = false, reverse = false;
 };
 
 // One subcommand: its name and summary (listed by --help), its options and

@@ -6,6 +6,8 @@
 #include <system_error>
 #include <filesystem>
 
+#include "config/file_replace.h"
+
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
@@ -121,6 +123,27 @@ bool ReadWholeFile(const std::string& file, std::string* text) {
   bool ok = ReadStream(in, text);
   std::fclose(in);
   if (!ok) ReportError(file, "read error");
+  return ok;
+}
+
+bool WriteWholeFile(const std::string& file, const std::string& text) {
+  if (file == "-") return WriteStdout(text);
+  const std::string target = cfg::ResolveSaveTarget(file);
+  auto write = [&](std::FILE* out) {
+    if (out == nullptr) return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    return std::fclose(out) == 0 && written;
+  };
+  bool ok;
+  if (cfg::IsSpecialFile(target)) {
+    ok = write(std::fopen(target.c_str(), "w"));
+  } else {
+    std::string temporary;
+    ok = write(cfg::CreateTemporaryBeside(target, &temporary));
+    if (!ok && !temporary.empty()) std::remove(temporary.c_str());
+    ok = ok && cfg::ReplaceWithTemporary(temporary, target);
+  }
+  if (!ok) ReportError(file, "can not write the file; it is left as it was");
   return ok;
 }
 

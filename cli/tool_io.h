@@ -28,6 +28,11 @@ std::unique_ptr<cfg::ConfigStream> OpenInput(const std::string& file, bool missi
 // reporting the error.
 bool ReadWholeFile(const std::string& file, std::string* text);
 
+// Writes text as the whole of FILE ("-": standard output), replacing a file
+// as a save does: written beside it and moved in place, so that a failed
+// write leaves the old file as it was. False after reporting the error.
+bool WriteWholeFile(const std::string& file, const std::string& text);
+
 // Writes text to standard output; false after reporting a write error.
 bool WriteStdout(const std::string& text);
 

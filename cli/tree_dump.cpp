@@ -26,9 +26,10 @@ void Indent(std::string& out, int levels) {
   }
 }
 
-// A line break and the indentation of a JSON line, or nothing that deep.
-void JsonLine(std::string& out, int levels) {
-  if (levels > kMaxIndentLevels) return;
+// A line break and the indentation of a JSON line, or nothing deeper than
+// breakLevels.
+void JsonLine(std::string& out, int levels, int breakLevels = kMaxIndentLevels) {
+  if (levels > breakLevels) return;
   out += '\n';
   out.append(static_cast<size_t>(levels) * 2, ' ');
 }
@@ -129,6 +130,71 @@ void WriteOutline(const cfg::Section& document, TextSink& sink) {
   }
 }
 
+namespace {
+
+// A record's JSON object, its "{" already written at level.
+void AppendJsonRecord(std::string& out, const cfg::Record& record, int level, int breakLevels) {
+  out += "\"record\": ";
+  AppendJsonString(out, record.NameView());
+  out += ',';
+  JsonLine(out, level + 1, breakLevels);
+  out += "\"values\": [";
+  bool anyValue = false;
+  for (int i = 1; i <= record.Count(); ++i) {
+    const cfg::Value* value = record.ValueAt(i);
+    if (value->IsNone()) continue;
+    if (anyValue) out += ',';
+    anyValue = true;
+    JsonLine(out, level + 2, breakLevels);
+    AppendJsonValue(out, *value);
+  }
+  if (anyValue) JsonLine(out, level + 1, breakLevels);
+  out += ']';
+  JsonLine(out, level, breakLevels);
+  out += '}';
+}
+
+// The children of root, after the caller has written "\"children\": [" of
+// root's object, whose "{" stands at level 0; then the "]" and "}" that end
+// it. Line breaks stop at breakLevels.
+void WriteJsonChildren(const cfg::Section& root, TextSink& sink, int breakLevels) {
+  std::string& out = sink.Text();
+  // A section at depth d has its "{" at 2d levels, its keys at 2d + 1 and its
+  // children at 2d + 2.
+  std::vector<Frame> stack{{&root, 1, false}};
+  while (!stack.empty()) {
+    int level = 2 * (static_cast<int>(stack.size()) - 1);
+    Frame& frame = stack.back();
+    const cfg::ConfigNode* child = NextChild(frame);
+    if (child == nullptr) {
+      if (frame.any) JsonLine(out, level + 1, breakLevels);
+      out += ']';
+      JsonLine(out, level, breakLevels);
+      out += '}';
+      stack.pop_back();
+      continue;
+    }
+    if (frame.any) out += ',';
+    frame.any = true;
+    JsonLine(out, level + 2, breakLevels);
+    out += '{';
+    JsonLine(out, level + 3, breakLevels);
+    if (!child->IsRecord()) {
+      out += "\"section\": ";
+      AppendJsonString(out, child->NameView());
+      out += ',';
+      JsonLine(out, level + 3, breakLevels);
+      out += "\"children\": [";
+      stack.push_back({static_cast<const cfg::Section*>(child), 1, false});
+    } else {
+      AppendJsonRecord(out, *static_cast<const cfg::Record*>(child), level + 2, breakLevels);
+    }
+    sink.MaybeFlush();
+  }
+}
+
+}  // namespace
+
 void WriteJson(const cfg::Section& document, std::string_view file, TextSink& sink) {
   std::string& out = sink.Text();
   out += '{';
@@ -138,58 +204,23 @@ void WriteJson(const cfg::Section& document, std::string_view file, TextSink& si
   out += ',';
   JsonLine(out, 1);
   out += "\"children\": [";
-
-  // A section at depth d has its "{" at 2d levels, its keys at 2d + 1 and its
-  // children at 2d + 2.
-  std::vector<Frame> stack{{&document, 1, false}};
-  while (!stack.empty()) {
-    int level = 2 * (static_cast<int>(stack.size()) - 1);
-    Frame& frame = stack.back();
-    const cfg::ConfigNode* child = NextChild(frame);
-    if (child == nullptr) {
-      if (frame.any) JsonLine(out, level + 1);
-      out += ']';
-      JsonLine(out, level);
-      out += '}';
-      stack.pop_back();
-      continue;
-    }
-    if (frame.any) out += ',';
-    frame.any = true;
-    JsonLine(out, level + 2);
-    out += '{';
-    JsonLine(out, level + 3);
-    if (!child->IsRecord()) {
-      out += "\"section\": ";
-      AppendJsonString(out, child->NameView());
-      out += ',';
-      JsonLine(out, level + 3);
-      out += "\"children\": [";
-      stack.push_back({static_cast<const cfg::Section*>(child), 1, false});
-    } else {
-      auto record = static_cast<const cfg::Record*>(child);
-      out += "\"record\": ";
-      AppendJsonString(out, record->NameView());
-      out += ',';
-      JsonLine(out, level + 3);
-      out += "\"values\": [";
-      bool anyValue = false;
-      for (int i = 1; i <= record->Count(); ++i) {
-        const cfg::Value* value = record->ValueAt(i);
-        if (value->IsNone()) continue;
-        if (anyValue) out += ',';
-        anyValue = true;
-        JsonLine(out, level + 4);
-        AppendJsonValue(out, *value);
-      }
-      if (anyValue) JsonLine(out, level + 3);
-      out += ']';
-      JsonLine(out, level + 2);
-      out += '}';
-    }
-    sink.MaybeFlush();
-  }
+  WriteJsonChildren(document, sink, kMaxIndentLevels);
   out += '\n';
+}
+
+void WriteJsonNode(const cfg::ConfigNode& node, TextSink& sink) {
+  // No line breaks at all: one object on the caller's line.
+  constexpr int kNoBreaks = -1;
+  std::string& out = sink.Text();
+  out += '{';
+  if (node.IsRecord()) {
+    AppendJsonRecord(out, static_cast<const cfg::Record&>(node), 0, kNoBreaks);
+    return;
+  }
+  out += "\"section\": ";
+  AppendJsonString(out, node.NameView());
+  out += ",\"children\": [";
+  WriteJsonChildren(static_cast<const cfg::Section&>(node), sink, kNoBreaks);
 }
 
 }  // namespace cfgtool

@@ -20,4 +20,8 @@ void WriteOutline(const cfg::Section& document, TextSink& sink);
 // slot order.
 void WriteJson(const cfg::Section& document, std::string_view file, TextSink& sink);
 
+// One section or record as WriteJson prints it inside "children", all on
+// one line.
+void WriteJsonNode(const cfg::ConfigNode& node, TextSink& sink);
+
 }  // namespace cfgtool

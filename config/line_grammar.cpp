@@ -147,6 +147,7 @@ const char* DescribeLineIssue(LineIssue issue) {
     case LineIssue::InsideArray: return "section or array line inside an array block";
     case LineIssue::CloseWithoutOpen: return "closing line while nothing is open";
     case LineIssue::CloseMismatch: return "closing line that matches no open section or array";
+    case LineIssue::ConflictMarker: return "merge conflict marker: the conflict is not resolved";
   }
   return "unknown";
 }
@@ -275,6 +276,19 @@ LineIssue ReadBlockName(std::string_view s, size_t at, const BlockLineForm& form
 
 size_t SkipIndentation(std::string_view text) { return SkipBlanksAndTabs(text, 0); }
 
+bool IsConflictMarker(std::string_view item) {
+  constexpr size_t kMarkerSigns = 7;
+  if (item.size() < kMarkerSigns) return false;
+  const char sign = item[0];
+  if (sign != '<' && sign != '=' && sign != '|' && sign != '>') return false;
+  for (size_t i = 1; i < kMarkerSigns; ++i) {
+    if (item[i] != sign) return false;
+  }
+  if (item.size() == kMarkerSigns) return true;
+  const char next = item[kMarkerSigns];
+  return next == ' ' || next == '\t' || next == '\n' || next == '\r';
+}
+
 LineKind ReadOtherLine(std::string_view line, std::string_view text, size_t at, LineIssue* issue) {
   if (text.empty()) {
     // Nothing before a NUL byte.
@@ -295,6 +309,8 @@ LineKind ReadOtherLine(std::string_view line, std::string_view text, size_t at, 
   }
   if (at == 0 && text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
     *issue = LineIssue::ByteOrderMark;
+  } else if (IsConflictMarker(text.substr(at))) {
+    *issue = LineIssue::ConflictMarker;
   } else {
     *issue = LineIssue::Unrecognised;
   }

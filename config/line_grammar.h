@@ -67,6 +67,7 @@ enum class LineIssue {
   InsideArray,          // section or array line inside an array block
   CloseWithoutOpen,     // closing line while no section (or array) is open
   CloseMismatch,        // closing line whose name is not the innermost open one
+  ConflictMarker,       // a merge's conflict marker (IsConflictMarker)
 };
 const char* DescribeLineIssue(LineIssue issue);
 
@@ -217,6 +218,18 @@ LineIssue ReadBlockName(std::string_view s, size_t at, const BlockLineForm& form
                         std::string_view* name);
 
 // --------------------------------------------------------------- other lines
+
+// The lines a merge writes around the two sides of a conflict, as git writes
+// them: the first side's lines follow the opening marker, the second side's
+// the separator.
+inline constexpr std::string_view kConflictOpenMarker = "<<<<<<< ours";
+inline constexpr std::string_view kConflictSeparator = "=======";
+inline constexpr std::string_view kConflictCloseMarker = ">>>>>>> theirs";
+// Whether the item of a line (its text after the indentation) is a conflict
+// marker: seven "<", "=", "|" or ">" (git's markers, its common-ancestor
+// marker included), then the line's end or a blank and any label. Loading
+// skips such a line, as it skips every line of no known shape.
+bool IsConflictMarker(std::string_view item);
 
 // Where a line's item starts: the index of the first byte of text (the
 // line's text up to a NUL byte) that is neither blank nor tab.

@@ -254,6 +254,19 @@ int NamedList::Remove(const NamedObject* item) {
 }
 
 
+std::vector<std::unique_ptr<NamedObject>> NamedList::TakeAll() {
+  std::vector<std::unique_ptr<NamedObject>> items;
+  items.reserve(slots_.size());
+  for (std::unique_ptr<NamedObject>& slot : slots_) {
+    if (!slot) continue;
+    slot->owner_ = nullptr;
+    items.push_back(std::move(slot));
+  }
+  slots_.clear();
+  extra_.reset();
+  return items;
+}
+
 int NamedList::IndexOfName(const char* text) const {
   return text ? IndexOfName(std::string_view(text)) : 0;
 }

@@ -177,6 +177,10 @@ class NamedList : public NamedObject {
   // Removes that very object (identity, not name); its former index, or 0 when
   // the list does not hold it.
   int Remove(const NamedObject* item);
+  // Takes every item out of the list, in slot order, and hands them to the
+  // caller; the list is left without slots. Adding them back in another
+  // order is how a caller reorders a list.
+  std::vector<std::unique_ptr<NamedObject>> TakeAll();
   // The slot of that very object (identity, not name), or 0 when the list
   // does not hold it.
   int SlotOf(const NamedObject* item) const;

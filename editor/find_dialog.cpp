@@ -4,6 +4,7 @@
 #include <iterator>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 #include "config/tree_search.h"
 #include "config/value_text.h"
@@ -34,13 +35,24 @@ std::string GroupedNumber(int number) {
 FindDialog::FindDialog(HINSTANCE instance, HWND owner, const cfg::Section* document)
     : Dialog(instance, IDD_FIND, owner), document_(document) {}
 
+FindDialog::FindDialog(HINSTANCE instance, HWND owner, const char* caption, std::vector<std::string> lines,
+                       std::vector<FindTarget> targets, bool capped)
+    : Dialog(instance, IDD_FIND, owner),
+      caption_(caption),
+      givenLines_(std::move(lines)),
+      givenTargets_(std::move(targets)),
+      givenCapped_(capped) {}
+
 int FindDialog::OnMessage(dlg::WindowMessage* message) {
   if (message->message == WM_INITDIALOG) {
     Initialize();
   } else if (message->message == WM_COMMAND) {
     switch (message->ControlId()) {
       case IDOK:  // Enter while no button is the default one
-      case IDC_FIND_START: Search(); break;
+      case IDC_FIND_START:
+        if (caption_.empty()) Search();
+        else GoToSelected();
+        break;
       case IDC_FIND_GO_TO: GoToSelected(); break;
       // Enter presses the default button: Find while the text has the focus,
       // Go to while the list has it.
@@ -64,7 +76,20 @@ void FindDialog::Initialize() {
     const int stops[] = {kTypeColumn, kTextColumn};
     hits->ref.Send(LB_SETTABSTOPS, std::size(stops), reinterpret_cast<LPARAM>(stops));
   }
-  if (dlg::ControlWrapper* field = FindControl(IDC_FIND_TEXT)) SetFocus(field->ref.Resolve());
+  if (caption_.empty()) {
+    if (dlg::ControlWrapper* field = FindControl(IDC_FIND_TEXT)) SetFocus(field->ref.Resolve());
+    return;
+  }
+  SetWindowTextA(Window(), caption_.c_str());
+  // A list made beforehand: the text field, its label (the control before
+  // it) and the Find button have nothing to do.
+  if (dlg::ControlWrapper* field = FindControl(IDC_FIND_TEXT)) {
+    const HWND text = field->ref.Resolve();
+    ShowWindow(GetWindow(text, GW_HWNDPREV), SW_HIDE);
+    ShowWindow(text, SW_HIDE);
+  }
+  if (dlg::ControlWrapper* find = FindControl(IDC_FIND_START)) ShowWindow(find->ref.Resolve(), SW_HIDE);
+  FillList(givenLines_, givenCapped_);
 }
 
 void FindDialog::Search() {
@@ -152,13 +177,14 @@ void FindDialog::FillList(const std::vector<std::string>& lines, bool capped) {
   list.Send(WM_SETREDRAW, TRUE, 0);
   list.Invalidate(nullptr);
 
+  const std::string noun = caption_.empty() ? "hit" : "difference";
   std::string status;
   if (capped)
-    status = "Only the first " + GroupedNumber(kMaxHits) + " hits are shown.";
+    status = "Only the first " + GroupedNumber(static_cast<int>(lines.size())) + " " + noun + "s are shown.";
   else if (lines.empty())
-    status = "No hits.";
+    status = "No " + noun + "s.";
   else
-    status = GroupedNumber(static_cast<int>(lines.size())) + (lines.size() == 1 ? " hit" : " hits");
+    status = GroupedNumber(static_cast<int>(lines.size())) + " " + noun + (lines.size() == 1 ? "" : "s");
   if (dlg::ControlWrapper* label = FindControl(IDC_FIND_STATUS)) label->ref.SetText(status.c_str());
 
   if (!lines.empty()) {
@@ -172,7 +198,14 @@ void FindDialog::GoToSelected() {
   dlg::ControlWrapper* list = FindControl(IDC_FIND_HITS);
   if (list == nullptr) return;
   LRESULT index = list->ref.Send(LB_GETCURSEL, 0, 0);
-  if (index == LB_ERR || static_cast<size_t>(index) >= hits_.size()) return;
+  if (index == LB_ERR) return;
+  if (!caption_.empty()) {
+    if (static_cast<size_t>(index) >= givenTargets_.size()) return;
+    picked_ = givenTargets_[static_cast<size_t>(index)];
+    End(1);
+    return;
+  }
+  if (static_cast<size_t>(index) >= hits_.size()) return;
   const Hit& hit = hits_[static_cast<size_t>(index)];
   picked_.sections.clear();
   for (int32_t node = hit.node; node >= 0; node = nodes_[node].parent)

@@ -28,6 +28,11 @@ class FindDialog : public dlg::Dialog {
 
   // Searches document, which must not change while the dialog runs.
   FindDialog(HINSTANCE instance, HWND owner, const cfg::Section* document);
+  // Shows lines made beforehand under caption, without the text field and
+  // the Find button (File > Compare with...); Go to picks the target of the
+  // selected line. capped tells that lines stop short of all there are.
+  FindDialog(HINSTANCE instance, HWND owner, const char* caption, std::vector<std::string> lines,
+             std::vector<FindTarget> targets, bool capped);
 
   // Find (its button, or Enter in the text field) lists the hits of the text;
   // Go to (its button, or Enter in the list) or a double-click picks the
@@ -63,7 +68,12 @@ class FindDialog : public dlg::Dialog {
   std::string PathText(int32_t node) const;
   void FillList(const std::vector<std::string>& lines, bool capped);
 
-  const cfg::Section* document_;
+  const cfg::Section* document_ = nullptr;
+  // A list made beforehand: its caption (empty for Find), lines and targets.
+  std::string caption_;
+  std::vector<std::string> givenLines_;
+  std::vector<FindTarget> givenTargets_;
+  bool givenCapped_ = false;
   std::vector<Hit> hits_;
   std::vector<Node> nodes_;
   std::unordered_map<const cfg::Section*, int32_t> nodeOf_;

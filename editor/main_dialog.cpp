@@ -11,6 +11,7 @@
 
 #include "config/value_type.h"
 #include "editor/about_dialog.h"
+#include "editor/compare_list.h"
 #include "editor/list_views.h"
 #include "editor/view_fill.h"
 #include "resources/resource.h"
@@ -208,6 +209,7 @@ void MainDialog::OnCommand(int id, int code) {
     case IDM_SAVE: Save(); break;
     case IDM_ABOUT: About(); break;
     case IDM_FIND: Find(); break;
+    case IDM_COMPARE: CompareWith(); break;
     case IDM_GO_TO_ROOT: GoToRoot(); break;
     case IDM_RECORD_UPDATE: RecordUpdate(); break;
     case IDM_RECORD_ADD: RecordAdd(); break;
@@ -605,6 +607,30 @@ void MainDialog::About() {
 void MainDialog::Find() {
   FindDialog find(ref.Instance(), Window(), session.Document());
   if (find.ShowModal() == 1) GoTo(find.Picked());
+}
+
+void MainDialog::CompareWith() {
+  std::vector<char> path(kPathSize, '\0');
+  OPENFILENAMEA params = FileDialogParams(Window(), path.data());
+  params.nFilterIndex = 1;
+  params.lpstrTitle = "Compare with";
+  params.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+  if (GetOpenFileNameA(&params) == 0) return;
+  cfg::DocumentPtr other(new cfg::Section(cfg::kFileSection, FullPath(path.data()).c_str()));
+  if (other->Load() == 0) {
+    dlg::ShowMessage(Window(), "Error", MB_ICONHAND, "Can not open file: %s", path.data());
+    return;
+  }
+  bool capped = false;
+  std::vector<CompareLine> list = CompareDocuments(*session.Document(), *other, FindDialog::kMaxHits, &capped);
+  std::vector<std::string> lines;
+  std::vector<FindTarget> targets;
+  for (CompareLine& line : list) {
+    lines.push_back(std::move(line.text));
+    targets.push_back(std::move(line.target));
+  }
+  FindDialog compare(ref.Instance(), Window(), "Compare", std::move(lines), std::move(targets), capped);
+  if (compare.ShowModal() == 1) GoTo(compare.Picked());
 }
 
 void MainDialog::GoTo(const FindTarget& target) {

@@ -101,6 +101,8 @@ class MainDialog : public dlg::Dialog {
   // by hand: its section selected in the tree and current, its record and, for
   // an int or string value, its value line selected.
   void Find();
+  // File > Compare with...: a second file's differences from the document.
+  void CompareWith();
   void GoTo(const FindTarget& target);
   // The tree item of the last section of the chain (outermost first), found
   // from the top level down, each item's children inserted on the way where

@@ -1,4 +1,4 @@
-// Fuzz target for cfgtool's tree comparison: the bytes before the first NUL
+// Fuzz target for the tree comparison: the bytes before the first NUL
 // and the bytes after it load as two documents (without a NUL, one document
 // twice), which compare without a crash; a tree equals itself; and comparing
 // the second with the first reports the same changes mirrored (removals as
@@ -11,9 +11,10 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/tree_diff.h"
+#include "cli/config_path.h"
 #include "config/config_node.h"
 #include "config/config_stream.h"
+#include "config/tree_diff.h"
 #include "config/value_text.h"
 
 namespace {
@@ -33,17 +34,17 @@ std::string Text(const cfg::Value* value) {
 // since a name on both sides is spelt as the first side spells it.
 std::vector<std::string> Changes(const cfg::Section& a, const cfg::Section& b, bool mirror) {
   std::vector<std::string> lines;
-  cfgtool::DiffTrees(a, b, [&](const cfgtool::TreeChange& change) {
-    char op = change.op == cfgtool::TreeChange::Op::Removed ? '-'
-              : change.op == cfgtool::TreeChange::Op::Added ? '+'
-                                                             : '~';
+  cfg::DiffTrees(a, b, [&](const cfg::TreeChange& change) {
+    char op = change.op == cfg::TreeChange::Op::Removed ? '-'
+              : change.op == cfg::TreeChange::Op::Added ? '+'
+                                                         : '~';
     const cfg::Value* before = change.before;
     const cfg::Value* after = change.after;
     if (mirror) {
       std::swap(before, after);
       if (op != '~') op = op == '-' ? '+' : '-';
     }
-    std::string path(change.path);
+    std::string path = cfgtool::ChangePath(change);
     for (char& c : path) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
     lines.push_back(op + path + "\t" + Text(before) + "\t" + Text(after));
   });

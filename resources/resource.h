@@ -52,5 +52,6 @@
 #define IDM_INTERNAL_BUFFER   40004
 #define IDM_UNDO              40005
 #define IDM_REDO              40006
+#define IDM_COMPARE           40007
 
 #endif

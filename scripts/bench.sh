@@ -10,7 +10,7 @@
 #   scripts/bench.sh core     the core alone (Google Benchmark): load and save of
 #                             10 and 100 MB files, one section of 10^4..10^6
 #                             records, one record of as many values
-#   scripts/bench.sh cfgtool  cfgtool find and diff on the 100 MB file and on
+#   scripts/bench.sh cfgtool  cfgtool find, diff, apply and merge on the 100 MB file and on
 #                             the section of 10^6 records, beside the core's
 #                             own load of each (also at the end of the first form);
 #                             then get and set of a small file beside git config
@@ -41,7 +41,7 @@ cd "$(dirname "$0")/.."
 build=build/bench
 data=$build/data
 
-# cfgtool find and diff beside the core's load (run_bench.py --cfgtool).
+# cfgtool find, diff, apply and merge beside the core's work (run_bench.py --cfgtool).
 cfgtool_bench() {
   cmake --build $build -j2 --target cfgtool >/dev/null
   /usr/bin/python3 bench/run_bench.py --bin $build/bench --data $data --cfgtool $build/cli/cfgtool --tools-only \

@@ -31,7 +31,8 @@ cmake -S "$root" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang
   -DCFG_FUZZ=ON -DCFG_TESTS=OFF >/dev/null
 targets="loader_fuzzer"
 [ -f "$root/cli/config_path.cpp" ] && targets="$targets path_fuzzer"
-[ -f "$root/cli/tree_diff.cpp" ] && targets="$targets diff_fuzzer"
+[ -f "$root/cli/config_path.cpp" ] && targets="$targets diff_fuzzer"
+[ -f "$root/cli/tree_merge.cpp" ] && targets="$targets merge_fuzzer"
 [ -f "$root/cli/json_load.cpp" ] && targets="$targets write_fuzzer"
 # shellcheck disable=SC2086
 cmake --build "$build" -j2 --target $targets

@@ -3,7 +3,7 @@
 # on a Debian machine. Quick when all is there already.
 set -e
 pkgs="cmake make g++ googletest libgtest-dev mingw-w64 g++-mingw-w64-x86-64 wine64 xvfb xauth xdotool \
-imagemagick x11-utils libcli11-dev nlohmann-json3-dev clang libclang-rt-14-dev"
+imagemagick x11-utils libcli11-dev nlohmann-json3-dev clang libclang-rt-14-dev git"
 if [ "${1:-}" = "--bench" ]; then
   pkgs="$pkgs libbenchmark-dev hyperfine git libconfig++-dev libboost-dev rapidjson-dev python3-matplotlib pkgconf"
 fi

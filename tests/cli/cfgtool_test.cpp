@@ -117,6 +117,11 @@ TEST_F(CfgtoolTest, CheckNamesEveryLineThatLoadingSkipsOrDrops) {
       {"closing line of another section", "{ s:\n} t;\n} s;\n", issue(2, LineIssue::CloseMismatch)},
       {"byte-order mark", "\xEF\xBB\xBF(int)a=1\n(int)b=2\n", issue(1, LineIssue::ByteOrderMark)},
       {"other line", "hello\n", issue(1, LineIssue::Unrecognised)},
+      {"conflict markers, indented or not, with a label or not",
+       "<<<<<<< ours\n(int)r[v]=1\n  |||||||\n=======\n(int)r[v]=2\n>>>>>>> theirs\n=======x\n<<<<<<\n",
+       issue(1, LineIssue::ConflictMarker) + issue(3, LineIssue::ConflictMarker) + issue(4, LineIssue::ConflictMarker) +
+           "F:5: value \"r[v]\" dropped: its name is taken in its record\n" + issue(6, LineIssue::ConflictMarker) +
+           issue(7, LineIssue::Unrecognised) + issue(8, LineIssue::Unrecognised)},
       {"value name taken", "(int)r[v]=1\n(int)R[V]=2\n", "F:2: value \"R[V]\" dropped: its name is taken in its record\n"},
       {"record name of a section", "{ s:\n} s;\n(int)s=1\n[ s[k]:\n1\n] s[k];\n",
        "F:3: value \"s\" dropped: its record name belongs to a section\n"

@@ -189,9 +189,11 @@ TEST_F(FindDiffTest, DiffReportsWhatChangedBetweenTheTrees) {
   }
 }
 
-TEST_F(FindDiffTest, DiffJsonHasOneObjectPerChange) {
-  dir_.Write("1.cfg", "(int)r[v]=1\n(int)r[w]=5\n{ old:\n} old;\n(double)r[t]=1\n");
-  dir_.Write("2.cfg", "(int)r[v]=2\n(string)r[s]=new \"one\"\n(double)r[t]=1.0\n");
+TEST_F(FindDiffTest, DiffJsonIsACompletePatch) {
+  dir_.Write("1.cfg",
+             "(int)r[v]=1\n(int)r[w]=5\n{ old:\n(int)x=1\n{ in:\n} in;\n} old;\n(double)r[t]=1\n"
+             "(int)u=1\n(int)u=2\n(int)u=3\n(string)gone[a]=z\n(int)gone=4\n");
+  dir_.Write("2.cfg", "(int)r[v]=2\n(string)r[s]=new \"one\"\n(double)r[t]=1.0\n(int64)u=1\n");
   RunResult r = dir_.Run({"diff", "--json", "1.cfg", "2.cfg"});
   EXPECT_EQ(r.status, 1) << r.err;
   EXPECT_EQ(r.out,
@@ -199,7 +201,18 @@ TEST_F(FindDiffTest, DiffJsonHasOneObjectPerChange) {
             "  {\"op\": \"~\", \"path\": \"r[v]\", \"type\": \"int\", \"old\": \"1\", \"new\": \"2\"},\n"
             "  {\"op\": \"-\", \"path\": \"r[w]\", \"type\": \"int\", \"old\": \"5\", \"new\": null},\n"
             "  {\"op\": \"+\", \"path\": \"r[s]\", \"type\": \"string\", \"old\": null, \"new\": \"new \\\"one\\\"\"},\n"
-            "  {\"op\": \"-\", \"path\": \"old/\", \"type\": null, \"old\": null, \"new\": null}\n"
+            "  {\"op\": \"-\", \"path\": \"old/\", \"type\": null, \"old\": null, \"new\": null, \"tree\": "
+            "{\"section\": \"old\",\"children\": [{\"record\": \"x\",\"values\": "
+            "[{\"name\": null, \"type\": \"int\", \"value\": 1}]},{\"section\": \"in\",\"children\": []}]}},\n"
+            // A changed type is a removal and an addition at one place; the
+            // removals of trailing unnamed values all free the same place.
+            "  {\"op\": \"-\", \"path\": \"u[]\", \"type\": \"int\", \"old\": \"1\", \"new\": null, \"index\": 0},\n"
+            "  {\"op\": \"+\", \"path\": \"u[]\", \"type\": \"int64\", \"old\": null, \"new\": \"1\", \"index\": 0},\n"
+            "  {\"op\": \"-\", \"path\": \"u[]\", \"type\": \"int\", \"old\": \"2\", \"new\": null, \"index\": 1},\n"
+            "  {\"op\": \"-\", \"path\": \"u[]\", \"type\": \"int\", \"old\": \"3\", \"new\": null, \"index\": 1},\n"
+            "  {\"op\": \"-\", \"path\": \"gone\", \"type\": null, \"old\": null, \"new\": null, \"tree\": "
+            "{\"record\": \"gone\",\"values\": [{\"name\": \"a\", \"type\": \"string\", \"value\": \"z\"},"
+            "{\"name\": null, \"type\": \"int\", \"value\": 4}]}}\n"
             "]\n");
   RunResult equal = dir_.Run({"diff", "--json", "1.cfg", "1.cfg"});
   EXPECT_EQ(equal.status, 0);

@@ -300,6 +300,7 @@ TEST(EditorResources, MenuBarHoldsEveryItemStateAndSeparator) {
             "  &Open file 1003\n"
             "  &Save 1026\n"
             "  Save &as 1010\n"
+            "  &Compare with... 40007\n"
             "  -\n"
             "  E&xit 2\n"
             "&Edit\n"
@@ -338,7 +339,7 @@ TEST(EditorResources, MenuBarHoldsEveryItemStateAndSeparator) {
 
 TEST(EditorResources, EveryCommandHasAHint) {
   const int commands[] = {2,    1003, 1010, 1012, 1013,  1014,  1015,  1016,  1017, 1019, 1020,
-                          1022, 1024, 1025, 1026, 1027, 1028, 40001, 40002, 40003, 40004, 40005, 40006};
+                          1022, 1024, 1025, 1026, 1027, 1028, 40001, 40002, 40003, 40004, 40005, 40006, 40007};
   for (int id : commands) {
     SCOPED_TRACE(id);
     char text[256] = {};

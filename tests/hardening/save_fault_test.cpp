@@ -172,19 +172,38 @@ ToolRun RunCfgtool(const std::vector<std::string>& args) {
 }
 
 TEST_P(SaveFaultTest, CfgtoolExitsWith2AndKeepsThePreviousFile) {
-  const std::vector<std::vector<std::string>> commands = {
-      // fmt first: the previous file is not in the saved form, so it changes.
-      {"fmt", "-i", target_},
-      {"set", target_, "sec/rec[v]", "int", "5"},
-      {"del", target_, "old[v]"},
+  // apply's patch and merge's BASE and THEIRS, outside the folder under
+  // test: BASE and THEIRS change pad[p0] two ways, so that the merge writes
+  // its conflict with markers, a writer of its own.
+  ScratchDir inputs;
+  const std::string patch = inputs.File("patch.json");
+  const std::string base = inputs.File("base.cfg");
+  const std::string theirs = inputs.File("theirs.cfg");
+  ASSERT_TRUE(WriteFile(patch, R"([{"op": "+", "path": "pad[added]", "type": "int", "old": null, "new": "1"}])"));
+  const std::string pad = "(string)pad[p0]=" + std::string(100, 'o');
+  const size_t at = previous_.find(pad);
+  ASSERT_NE(at, std::string::npos);
+  ASSERT_TRUE(WriteFile(base, std::string(previous_).replace(at, pad.size(), "(string)pad[p0]=x")));
+  ASSERT_TRUE(WriteFile(theirs, std::string(previous_).replace(at, pad.size(), "(string)pad[p0]=y")));
+  struct Command {
+    std::vector<std::string> args;
+    int savedStatus;  // the exit status when the file can be written
   };
-  for (const auto& command : commands) {
-    SCOPED_TRACE(command[0]);
+  const Command commands[] = {
+      // fmt first: the previous file is not in the saved form, so it changes.
+      {{"fmt", "-i", target_}, 0},
+      {{"set", target_, "sec/rec[v]", "int", "5"}, 0},
+      {{"del", target_, "old[v]"}, 0},
+      {{"apply", target_, patch}, 0},
+      {{"merge", base, target_, theirs}, 1},
+  };
+  for (const Command& command : commands) {
+    SCOPED_TRACE(command.args[0]);
     const std::map<std::string, std::string> before = Snapshot(folder_);
-    const ToolRun run = RunCfgtool(command);
+    const ToolRun run = RunCfgtool(command.args);
     const std::map<std::string, std::string> after = Snapshot(folder_);
     if (ExpectSaved()) {
-      EXPECT_EQ(run.status, 0) << run.err;
+      EXPECT_EQ(run.status, command.savedStatus) << run.err;
       // Only doc.cfg, rewritten; no temporary file beside it.
       EXPECT_EQ(after.size(), 1u);
       EXPECT_NE(after.at("doc.cfg"), before.at("doc.cfg"));
