@@ -41,6 +41,27 @@ OPENFILENAMEA FileDialogParams(HWND owner, char* path) {
   return params;
 }
 
+// Asks for an existing file with the Open dialog under title; its path, or
+// an empty string when the user cancelled.
+std::string AskExistingFile(HWND owner, const char* title) {
+  std::vector<char> path(kPathSize, '\0');
+  OPENFILENAMEA params = FileDialogParams(owner, path.data());
+  params.nFilterIndex = 1;
+  params.lpstrTitle = title;
+  params.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+  if (GetOpenFileNameA(&params) == 0) return std::string();
+  return path.data();
+}
+
+// Tells the user that the document was not saved as name, and why when the
+// save knows more than that it failed.
+void ReportNotSaved(HWND owner, const char* name, const editor::SaveOutcome& saved) {
+  if (saved.reason.empty())
+    dlg::ShowMessage(owner, "Error", MB_OK, "File (%s) not saved.", name);
+  else
+    dlg::ShowMessage(owner, "Error", MB_OK, "File (%s) not saved: %s.", name, saved.reason.c_str());
+}
+
 // The full path of the file that path names, resolved against the working
 // folder of this moment, so that a save writes where the file was read
 // whatever a file dialog does to the working folder later; path itself when
@@ -150,13 +171,9 @@ void MainDialog::OnDropFiles(HDROP drop) {
 }
 
 void MainDialog::OpenFile() {
-  std::vector<char> path(kPathSize, '\0');
-  OPENFILENAMEA params = FileDialogParams(Window(), path.data());
-  params.nFilterIndex = 1;
-  params.lpstrTitle = "Open";
-  params.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-  if (GetOpenFileNameA(&params) != 0) {
-    OpenPath(path.data(), editor::Door::OpenDialog);
+  const std::string path = AskExistingFile(Window(), "Open");
+  if (!path.empty()) {
+    OpenPath(path.c_str(), editor::Door::OpenDialog);
     return;
   }
   // Cancelled: the same document, and its history, shown afresh.
@@ -174,10 +191,8 @@ void MainDialog::Save() {
   editor::SaveOutcome saved = session.Save();
   if (saved.written)
     dlg::ShowMessage(Window(), "Success", MB_OK, "File (%s) saved.", name);
-  else if (saved.reason.empty())
-    dlg::ShowMessage(Window(), "Error", MB_OK, "File (%s) not saved.", name);
   else
-    dlg::ShowMessage(Window(), "Error", MB_OK, "File (%s) not saved: %s.", name, saved.reason.c_str());
+    ReportNotSaved(Window(), name, saved);
 }
 
 void MainDialog::SaveAs() {
@@ -188,11 +203,7 @@ void MainDialog::SaveAs() {
   params.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
   if (GetSaveFileNameA(&params) == 0) return;
   editor::SaveOutcome saved = session.SaveAs(path.data());
-  if (saved.written) return;
-  if (saved.reason.empty())
-    dlg::ShowMessage(Window(), "Error", MB_OK, "File (%s) not saved.", path.data());
-  else
-    dlg::ShowMessage(Window(), "Error", MB_OK, "File (%s) not saved: %s.", path.data(), saved.reason.c_str());
+  if (!saved.written) ReportNotSaved(Window(), path.data(), saved);
 }
 
 // ---------------------------------------------------------------------------
@@ -610,15 +621,11 @@ void MainDialog::Find() {
 }
 
 void MainDialog::CompareWith() {
-  std::vector<char> path(kPathSize, '\0');
-  OPENFILENAMEA params = FileDialogParams(Window(), path.data());
-  params.nFilterIndex = 1;
-  params.lpstrTitle = "Compare with";
-  params.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-  if (GetOpenFileNameA(&params) == 0) return;
-  cfg::DocumentPtr other(new cfg::Section(cfg::kFileSection, FullPath(path.data()).c_str()));
+  const std::string path = AskExistingFile(Window(), "Compare with");
+  if (path.empty()) return;
+  cfg::DocumentPtr other(new cfg::Section(cfg::kFileSection, FullPath(path.c_str()).c_str()));
   if (other->Load() == 0) {
-    dlg::ShowMessage(Window(), "Error", MB_ICONHAND, "Can not open file: %s", path.data());
+    dlg::ShowMessage(Window(), "Error", MB_ICONHAND, "Can not open file: %s", path.c_str());
     return;
   }
   bool capped = false;
