@@ -7,6 +7,7 @@
 
 #include "config/name_rules.h"
 #include "config/number_text.h"
+#include "config/tree_search.h"
 #include "config/value_rules.h"
 #include "config/writer_lock.h"
 
@@ -143,6 +144,12 @@ SaveOutcome DocumentSession::Save() const {
   // A lock file that can not be made beside the file means a file that can
   // not be written there either: a plain failure of the write.
   if (!lock.MayWrite()) return outcome;
+  // A name read from the file can be one that a save would change (a
+  // section's "a;b" closes as "a"): writing it would break the file.
+  const bool namesSurvive = cfg::NamesSurviveSave(*document_, [&](const cfg::SearchHit& item, const char* problem) {
+    outcome.reason = "the name \"" + std::string(item.name) + "\" would not be read back (" + problem + ")";
+  });
+  if (!namesSurvive) return outcome;
   outcome.written = document_->Save() != 0;
   return outcome;
 }

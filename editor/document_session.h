@@ -56,7 +56,9 @@ struct Opened {
 // that was there stays as it was.
 struct SaveOutcome {
   bool written = false;
-  std::string reason;  // why nothing was written, when another writer held the file
+  // Why nothing was written, when the save knows more than that it failed:
+  // another writer held the file, or a name would not be read back.
+  std::string reason;
 };
 
 class DocumentSession {

@@ -332,6 +332,32 @@ TEST(SessionHistory, NewAndOpenStartAnewAndSaveKeepsIt) {
   EXPECT_FALSE(o.session.CanRedo());
 }
 
+// A name read from a file can be one that a save changes ("s-;x" closes as
+// "s-", and the blocks after it nest inside it): Save refuses, says which
+// name, and leaves the file alone until the section is gone.
+TEST(SessionSave, RefusesANameReadFromTheFileThatASaveWouldChange) {
+  TempFolder folder;
+  const std::string before = "(int)r[a]=1\n{ s-;x:\n} s;\n";
+  const std::string path = folder.Write("F.cfg", before);
+  DocumentSession session;
+  session.Open(path, editor::Door::OpenDialog);
+  cfg::Section* bad = session.Document()->FindOrCreateSection("s-;x");
+  ASSERT_NE(bad, nullptr);
+
+  editor::SaveOutcome refused = session.Save();
+  EXPECT_FALSE(refused.written);
+  EXPECT_NE(refused.reason.find("\"s-;x\""), std::string::npos) << refused.reason;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  ASSERT_NE(file, nullptr);
+  std::string after(before.size() + 1, '\0');
+  after.resize(std::fread(&after[0], 1, after.size(), file));
+  std::fclose(file);
+  EXPECT_EQ(after, before);
+
+  ASSERT_TRUE(session.DeleteSection(bad).Done());
+  EXPECT_TRUE(session.Save().written);
+}
+
 TEST(SessionOpen, EachDoorLeavesItsStateOnFailure) {
   struct Case {
     const char* name;
