@@ -24,8 +24,6 @@ namespace cfgtool {
 
 namespace {
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
-
 // Loads the whole of stream into document. A read error before the end of
 // the input is reported and gives false: a cut-off document is never taken
 // for the file.

@@ -3,14 +3,9 @@
 #include <algorithm>
 
 #include "config/name_rules.h"
+#include "tool_io.h"
 
 namespace cfgtool {
-
-namespace {
-
-std::string Quoted(std::string_view name) { return "\"" + std::string(name) + "\""; }
-
-}  // namespace
 
 void LoadFindings::Add(long long line, std::string reason) {
   findings_.push_back({line, std::move(reason)});

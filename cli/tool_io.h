@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "config/config_stream.h"
 
@@ -32,6 +33,9 @@ bool ReadWholeFile(const std::string& file, std::string* text);
 // as a save does: written beside it and moved in place, so that a failed
 // write leaves the old file as it was. False after reporting the error.
 bool WriteWholeFile(const std::string& file, const std::string& text);
+
+// text between double quotes, as messages name a name or a text.
+inline std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
 // Writes text to standard output; false after reporting a write error.
 bool WriteStdout(const std::string& text);

@@ -11,6 +11,7 @@
 #include "config/value.h"
 #include "config/value_rules.h"
 #include "config/value_text.h"
+#include "tool_io.h"
 #include "config/value_type.h"
 #include "json_load.h"
 #include "json_text.h"
@@ -21,8 +22,6 @@ namespace cfgtool {
 namespace {
 
 using Json = nlohmann::json;
-
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
 // A text field: a JSON string, or null when nullOk.
 bool ReadText(const Json& object, const char* key, bool nullOk, bool* isNull, std::string* text,

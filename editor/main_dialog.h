@@ -29,7 +29,6 @@ class MainDialog : public dlg::Dialog {
   // The section the records list shows and the section and record commands
   // act on; nullptr when none is current.
   cfg::Section* CurrentSection() const { return currentSection; }
-  const editor::DocumentSession& Session() const { return session; }
   // The balloon of the latest refusal.
   const editor::RefusalBalloon& Balloon() const { return balloon; }
 

@@ -30,7 +30,6 @@ class SectionTree {
  public:
   // The tree view every call below addresses; nullptr detaches it.
   void Attach(HWND tree) { tree_ = tree; }
-  HWND Window() const { return tree_; }
 
   // Forgets every item: the tree view was emptied.
   void Clear();

@@ -596,10 +596,10 @@ TEST_F(CfgtoolTest, FromJsonRefusesWhatIsNotTheDocumentForm) {
   }
 }
 
-// What a new user tried with from-json and set, each of which once wrote a
-// file that read back differently (or refused what the reader keeps): now
-// every refusal names each fault's PATH and touches nothing, and what is
-// taken reads back as given.
+// Inputs of from-json and set that a save can not carry back (names the
+// reader splits, empty records and arrays, names that clash) and one that it
+// can (an empty string): every refusal names each fault's PATH and touches
+// nothing, and what is taken reads back as given.
 TEST_F(CfgtoolTest, WritersTakeOnlyWhatASaveCarriesBack) {
   const std::string one = R"({"type": "int", "value": 1})";
   auto record = [](const std::string& name, const std::string& values) {
